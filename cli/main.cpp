@@ -1,0 +1,33 @@
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "ChessCommands.h"
+#include "platform/Errors.h"
+
+// marvek-cli: scriptable access to Marvek's core. Exit status 0 on success, 1 when the command
+// failed (an illegal move, a damaged file), 2 for bad arguments.
+int main(int argc, char** argv) {
+    CLI::App app{"Marvek command-line tool", "marvek-cli"};
+    app.require_subcommand(1);
+    app.fallthrough(false);
+
+    int result = 0;
+    marvek::cli::AddChessCommands(app, result);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    } catch (const marvek::EMarvekError& e) {
+        std::cerr << e.what() << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "error: " << e.what() << '\n';
+        return 1;
+    }
+    return result;
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chess/ChessPosition.h"
+#include "chess/Square.h"
+
+// The rules of chess on one position: kings and attacks, legality, playing a move, reading and
+// writing move notation in the user's piece letters, and the list of legal moves.
+//
+// Moves are found by resolving a move text against the position (ParseMove); writing a move is
+// generate-and-test over texts of growing precision (NotationFor), so what is written always
+// reads back as the same move. Every legality test plays the move on a 34-byte copy; nothing is
+// allocated per move.
+
+namespace marvek {
+
+class TChessParser {
+public:
+    static constexpr int kMaxMoveText = 40;
+    static constexpr int kMaxLegalMoves = 500;
+
+    TChessParser();
+
+    // The position
+    void LoadPosition(const TPackedPosition& position);
+    const TPackedPosition& CurrentPosition() const { return itsPosition; }
+    std::string CurrentFEN() const { return TChessPosition(itsPosition).ToFEN(); }
+    bool WhiteToMove() const { return itsPosition.WhiteToMove(); }
+    int PieceOnSquare(int square) const { return itsPosition.Piece(square); }
+
+    // Local piece letters, used for reading and for writing notation.
+    void SetPieceLetters(char king, char queen, char knight, char bishop, char rook);
+    char KingLetter() const { return itsLetters[kKing]; }
+    char QueenLetter() const { return itsLetters[kQueen]; }
+    char RookLetter() const { return itsLetters[kRook]; }
+    char BishopLetter() const { return itsLetters[kBishop]; }
+    char KnightLetter() const { return itsLetters[kKnight]; }
+    // Figurine character codes of the display font: king, queen, rook, bishop, knight, pawn.
+    void SetFigurines(std::uint8_t king, std::uint8_t queen, std::uint8_t rook, std::uint8_t bishop,
+                      std::uint8_t knight, std::uint8_t pawn);
+    std::string ToFigurines(std::string_view text) const;
+
+    // Kings and attacks
+    void FindKings();
+    bool IsKingAttacked() const;
+    bool InCheck() const;
+    bool LeavesKingInCheck();
+
+    // Reading a move
+    void SetMoveText(std::string_view text);
+    std::string_view MoveText() const { return {itsMoveText.data(), std::size_t(itsMoveTextLength)}; }
+    bool ParseMove();
+    bool NotationIsOK() const { return itsNotationIsOK; }
+    bool IsCapture() const { return itsCapture; }
+    bool GivesCheck() const { return itsCheck; }
+    TPackedMove GetChessMove() const;
+
+    // Playing the resolved move
+    void ApplyMove();
+    std::array<int, 2> SecondarySquares() const { return {itsSecondary[0], itsSecondary[1]}; }
+
+    // Writing moves
+    std::string NotationFor(const TPackedMove& move);
+    std::string CoordinateToNotation(std::string_view text);
+
+    // Move lists. LegalMoves gives notations in the program's order (pieces file by file, a1, a2,
+    // .. h8, each along its direction table); GenerateMoves gives the same moves in the same order
+    // as packed codes, without writing notation. Both stop at kMaxLegalMoves.
+    std::vector<std::string> LegalMoves();
+    int GenerateMoves(TPackedMove* moves, int capacity = kMaxLegalMoves);
+    // Leaf nodes of the move tree `depth` plies deep (move-generator check).
+    std::uint64_t Perft(int depth);
+    bool IsCheckmate();
+    bool IsStalemate();
+
+private:
+    enum TLetterIndex { kKing, kQueen, kRook, kBishop, kKnight };
+    enum TCastling : std::uint8_t { kNoCastling, kShortCastling, kLongCastling };
+
+    // A position after a move, with what ApplyMove needs besides the board.
+    struct TAfterMove {
+        TPackedPosition itsPosition;
+        std::int8_t itsWhiteKing = -1;
+        std::int8_t itsBlackKing = -1;
+        std::uint8_t itsSecondary[2] = {kNoSquare, kNoSquare};
+    };
+
+    void SetRawMoveText(std::string_view text);
+    void ResetMoveState();
+    [[noreturn]] void RaiseMissingKing() const;
+    void CheckKings() const;
+
+    // Plays from-to on a copy of the position into `after`.
+    void PlayOnCopy(int from, int to, int promotion, TCastling castling, TAfterMove& after) const;
+    // Plays the move on a copy into `after` and tells whether the mover's own king is attacked.
+    bool LeavesOwnKingAttacked(int from, int to, int promotion, TCastling castling, TAfterMove& after) const;
+    void Resolve(int from, int to, int promotion, TCastling castling, const TAfterMove& after);
+
+    bool ParsePawnMove();
+    bool ParsePieceMove(int kind);
+    bool ParseCastling();
+    bool CastlingIsLegal(bool longCastling, TAfterMove& after) const;
+    int PromotionFromText(bool white) const;
+    bool TryNotation(std::string_view text, int from, int to);
+
+    void GeneratePawnMoves(int square, TPackedMove* moves, int capacity, int& count) const;
+    void AddIfLegal(int from, int to, int promotion, TCastling castling, TPackedMove* moves, int capacity,
+                    int& count) const;
+
+    TPackedPosition itsPosition;
+    int itsWhiteKing = -1;
+    int itsBlackKing = -1;
+
+    std::array<char, kMaxMoveText + 1> itsMoveText{};
+    int itsMoveTextLength = 0;
+
+    bool itsNotationIsOK = false;
+    int itsFrom = 0;
+    int itsTo = 0;
+    int itsPromotion = 0;
+    TCastling itsCastling = kNoCastling;
+    bool itsCapture = false;
+    bool itsCheck = false;
+    TAfterMove itsResolved; // the position the resolved move leads to
+
+    int itsSecondary[2] = {kNoSquare, kNoSquare};
+
+    std::array<char, 5> itsLetters{'K', 'Q', 'R', 'B', 'N'};
+    std::array<std::uint8_t, 6> itsFigurines{190, 189, 188, 186, 187, 185};
+    bool itsShowCaptures = true; // "x" in written captures
+    bool itsShowChecks = true;   // "+" after written checks
+};
+
+// Whether `square` is attacked by the pieces of one colour.
+bool IsSquareAttacked(const TPackedPosition& position, int square, bool byWhite);
+
+} // namespace marvek

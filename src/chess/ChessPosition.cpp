@@ -1,0 +1,258 @@
+#include "chess/ChessPosition.h"
+
+#include "platform/Errors.h"
+
+namespace marvek {
+
+namespace {
+
+constexpr char kPieceLetters[] = ".PNBRQKpnbrqk";
+
+int PieceFromLetter(char c) {
+    switch (c) {
+    case 'P': return kWhitePawn;
+    case 'N': return kWhiteKnight;
+    case 'B': return kWhiteBishop;
+    case 'R': return kWhiteRook;
+    case 'Q': return kWhiteQueen;
+    case 'K': return kWhiteKing;
+    case 'p': return kBlackPawn;
+    case 'n': return kBlackKnight;
+    case 'b': return kBlackBishop;
+    case 'r': return kBlackRook;
+    case 'q': return kBlackQueen;
+    case 'k': return kBlackKing;
+    default: return kEmpty;
+    }
+}
+
+std::uint16_t SwapCastlingRights(std::uint16_t flags) {
+    std::uint16_t rights = flags & kCastlingRights;
+    std::uint16_t swapped = std::uint16_t(((rights & 0x3) << 2) | ((rights >> 2) & 0x3));
+    return std::uint16_t((flags & ~kCastlingRights) | swapped);
+}
+
+// The board and flags under `transform`; the side to move becomes White when colours are
+// reversed and `setWhiteToMove` is asked for (the canonical form), else it is kept.
+TPackedPosition Transform(const TPackedPosition& position, const TCanonicalTransform& transform,
+                          bool setWhiteToMove) {
+    TPackedPosition result;
+    for (int rank = 0; rank < 8; ++rank) {
+        for (int file = 0; file < 8; ++file) {
+            int piece = position.Piece(MakeSquare(file, rank));
+            if (transform.itsColourReversed) piece = SwapPieceColour(piece);
+            result.SetPiece(piece, TransformSquare(MakeSquare(file, rank), transform));
+        }
+    }
+    std::uint16_t flags = std::uint16_t(position.Flags() & 0x00FF);
+    if (transform.itsColourReversed) {
+        flags = SwapCastlingRights(flags);
+        if (setWhiteToMove) flags |= kWhiteToMoveFlag;
+    }
+    result.SetFlags(flags);
+    // "No en-passant square" stays none under every transform.
+    int ep = position.EnPassantSquare();
+    result.SetEnPassantSquare(ep == 0 ? 0 : TransformSquare(ep, transform));
+    return result;
+}
+
+} // namespace
+
+int TransformSquare(int square, const TCanonicalTransform& transform) {
+    int rank = RankOf(square);
+    int file = FileOf(square);
+    if (transform.itsColourReversed) rank = 7 - rank;
+    if (transform.itsRanksMirrored) rank = 7 - rank;
+    if (transform.itsFilesMirrored) file = 7 - file;
+    return MakeSquare(file, rank);
+}
+
+TPackedPosition TransformPosition(const TPackedPosition& position, const TCanonicalTransform& transform) {
+    return Transform(position, transform, true);
+}
+
+TPackedPosition StartPosition() {
+    TPackedPosition p;
+    static constexpr int kBackRank[8] = {kWhiteRook, kWhiteKnight, kWhiteBishop, kWhiteQueen,
+                                         kWhiteKing, kWhiteBishop, kWhiteKnight, kWhiteRook};
+    for (int file = 0; file < 8; ++file) {
+        p.SetPiece(kBackRank[file], MakeSquare(file, 0));
+        p.SetPiece(kWhitePawn, MakeSquare(file, 1));
+        p.SetPiece(kBlackPawn, MakeSquare(file, 6));
+        p.SetPiece(SwapPieceColour(kBackRank[file]), MakeSquare(file, 7));
+    }
+    p.SetFlags(kCastlingRights | kWhiteToMoveFlag);
+    return p;
+}
+
+std::string TChessPosition::ToFEN() const {
+    std::string fen;
+    fen.reserve(90);
+    for (int rank = 7; rank >= 0; --rank) {
+        int empties = 0;
+        for (int file = 0; file < 8; ++file) {
+            int piece = PieceOnSquare(MakeSquare(file, rank));
+            if (piece == kEmpty || piece > kBlackKing) {
+                ++empties;
+                continue;
+            }
+            if (empties > 0) fen += char('0' + empties);
+            empties = 0;
+            fen += kPieceLetters[piece];
+        }
+        if (empties > 0) fen += char('0' + empties);
+        if (rank > 0) fen += '/';
+    }
+    fen += WhiteToMove() ? " w " : " b ";
+    std::string rights;
+    if (WhiteCanCastleKingSide()) rights += 'K';
+    if (WhiteCanCastleQueenSide()) rights += 'Q';
+    if (BlackCanCastleKingSide()) rights += 'k';
+    if (BlackCanCastleQueenSide()) rights += 'q';
+    fen += rights.empty() ? "-" : rights;
+    int ep = EnPassantSquare();
+    if (ep == 0) {
+        fen += " -";
+    } else {
+        fen += ' ';
+        fen += SquareName(ep + (WhiteToMove() ? 10 : -10));
+    }
+    return fen;
+}
+
+bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
+    std::size_t blank = text.find(' ');
+    std::string_view placement = text.substr(0, std::min<std::size_t>(blank, 71));
+
+    int rank = 7;
+    int file = 0;
+    int written = 0;
+    auto write = [&](int piece) {
+        itsPosition.SetPiece(piece, MakeSquare(file, rank));
+        ++written;
+        if (++file == 8) {
+            file = 0;
+            if (rank > 0) --rank;
+        }
+    };
+    for (char c : placement) {
+        if (c == '/') continue;
+        if (c >= '1' && c <= '8') {
+            int run = c - '0';
+            if (file + 1 + run > 9) return false;
+            for (int k = 0; k < run; ++k) write(kEmpty);
+        } else {
+            write(PieceFromLetter(c));
+        }
+    }
+    if (written != 64) return false;
+
+    // The remaining fields: side to move, castling rights, en-passant target.
+    std::string_view fields[3];
+    int found = 0;
+    std::size_t pos = blank;
+    while (pos != std::string_view::npos && pos < text.size() && found < 3) {
+        pos = text.find_first_not_of(' ', pos);
+        if (pos == std::string_view::npos) break;
+        std::size_t end = text.find(' ', pos);
+        fields[found++] = text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        pos = end;
+    }
+    if (found < 3) return false;
+    if (fields[0][0] != 'w' && fields[0][0] != 'b') return false;
+    bool whiteToMove = fields[0][0] == 'w';
+
+    std::uint16_t flags = whiteToMove ? kWhiteToMoveFlag : 0;
+    std::string_view rights = fields[1];
+    if (rights.find('K') != std::string_view::npos) flags |= kWhiteKingSide;
+    if (rights.find('Q') != std::string_view::npos) flags |= kWhiteQueenSide;
+    if (rights.find('k') != std::string_view::npos) flags |= kBlackKingSide;
+    if (rights.find('q') != std::string_view::npos) flags |= kBlackQueenSide;
+    itsPosition.SetFlags(flags);
+
+    int ep = 0;
+    std::string_view target = fields[2];
+    if (target.size() >= 2 && IsFileLetter(target[0]) && IsRankDigit(target[1])) {
+        int square = SquareFromName(target.substr(0, 2)) + (whiteToMove ? -10 : 10);
+        if ((square >= 30 && square <= 37) || (square >= 40 && square <= 47)) ep = square;
+    }
+    // Keep the square only where a capture en passant is possible at all: the pawn that has just
+    // advanced stands there and a pawn of the side to move stands beside it. A position reached
+    // by moves records the square under the same rule, so both give the same book key.
+    if (ep != 0) {
+        int justMoved = whiteToMove ? kBlackPawn : kWhitePawn;
+        int mover = whiteToMove ? kWhitePawn : kBlackPawn;
+        bool usable = itsPosition.Piece(ep) == justMoved &&
+                      (itsPosition.Piece(ep - 1) == mover || itsPosition.Piece(ep + 1) == mover);
+        if (!usable) ep = 0;
+    }
+    itsPosition.SetEnPassantSquare(ep);
+    out = itsPosition;
+    return true;
+}
+
+std::string TChessPosition::ToPositionText() const {
+    std::string text = "[POSITION]\r\n";
+    for (int rank = 7; rank >= 0; --rank) {
+        for (int file = 0; file < 8; ++file) {
+            int piece = PieceOnSquare(MakeSquare(file, rank));
+            text += (piece == kEmpty || piece > kBlackKing) ? '-' : kPieceLetters[piece];
+            text += ' ';
+        }
+        text += "\r\n";
+    }
+    text += WhiteToMove() ? "[WHITE]" : "[BLACK]";
+    return text;
+}
+
+void TChessPosition::ReverseColours() {
+    itsPosition = Transform(itsPosition, {true, false, false}, false);
+}
+
+void TChessPosition::SwapSides() {
+    itsPosition.ToggleSideToMove();
+    ReverseColours();
+}
+
+int TChessPosition::SquareOfKingOnMove() const {
+    for (int rank = 0; rank < 8; ++rank)
+        for (int file = 0; file < 8; ++file)
+            if (PieceOnSquare(MakeSquare(file, rank)) == kWhiteKing) return MakeSquare(file, rank);
+    throw EMarvekError("TChessPosition.SquareOfKingOnMove() has a corrupt position.");
+}
+
+bool TChessPosition::HasNoPawns() const {
+    for (int square = 10; square <= 67; ++square) {
+        int piece = itsPosition.Piece(square);
+        if (piece == kWhitePawn || piece == kBlackPawn) return false;
+    }
+    return true;
+}
+
+TCanonicalTransform TChessPosition::CanonicalTransform() const {
+    TCanonicalTransform transform;
+    transform.itsColourReversed = !WhiteToMove();
+    TChessPosition examined(itsPosition);
+    if (transform.itsColourReversed) examined.ReverseColours();
+    if (examined.BlackCanCastleKingSide() || examined.BlackCanCastleQueenSide()) return transform;
+
+    int king = examined.SquareOfKingOnMove();
+    bool queenSide = FileOf(king) < 4;
+    bool upperHalf = RankOf(king) >= 4;
+    transform.itsFilesMirrored = queenSide;
+    transform.itsRanksMirrored = upperHalf && examined.HasNoPawns();
+    return transform;
+}
+
+const TPackedPosition& TChessPosition::CanonicalPosition() {
+    TCanonicalTransform transform = CanonicalTransform();
+    if (!transform.Any()) {
+        itsCanonical = itsPosition;
+        return itsCanonical;
+    }
+    MARVEK_ASSERT(!transform.itsColourReversed || !WhiteToMove());
+    itsCanonical = TransformPosition(itsPosition, transform);
+    return itsCanonical;
+}
+
+} // namespace marvek
