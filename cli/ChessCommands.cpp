@@ -23,7 +23,9 @@ TPackedPosition ReadFenArgument(const std::string& text) {
     return packed;
 }
 
-const char* YesNo(bool value) { return value ? "yes" : "no"; }
+const char* YesNo(bool value) {
+    return value ? "yes" : "no";
+}
 
 } // namespace
 
@@ -50,7 +52,8 @@ void AddChessCommands(CLI::App& app, int& result) {
 
     // play FEN MOVE...
     {
-        auto* cmd = app.add_subcommand("play", "Play moves (SAN or coordinates) and print each move and the FEN after it");
+        auto* cmd = app.add_subcommand(
+            "play", "Play moves (SAN or coordinates) and print each move and the FEN after it");
         auto fen = std::make_shared<std::string>();
         auto moves = std::make_shared<std::vector<std::string>>();
         cmd->add_option("FEN", *fen, "Start position as FEN, or startpos")->required();
@@ -95,7 +98,8 @@ void AddChessCommands(CLI::App& app, int& result) {
 
     // canonical FEN
     {
-        auto* cmd = app.add_subcommand("canonical", "Show the canonical form under which books store a position");
+        auto* cmd =
+            app.add_subcommand("canonical", "Show the canonical form under which books store a position");
         auto fen = std::make_shared<std::string>();
         auto json = std::make_shared<bool>(false);
         cmd->add_option("FEN", *fen, "Position as FEN, or startpos")->required();

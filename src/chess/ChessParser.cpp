@@ -20,7 +20,8 @@ constexpr std::uint16_t RightsLostAt(int square) {
     }
 }
 
-bool SlidingAttack(const TPackedPosition& p, int square, const int* directions, int attackerA, int attackerB) {
+bool SlidingAttack(const TPackedPosition& p, int square, const int* directions, int attackerA,
+                   int attackerB) {
     for (int d = 0; d < 4; ++d) {
         int s = square + directions[d];
         int piece;
@@ -52,7 +53,9 @@ bool IsSquareAttacked(const TPackedPosition& p, int square, bool byWhite) {
            SlidingAttack(p, square, kBishopDirections, bishop, queen);
 }
 
-TChessParser::TChessParser() : itsPosition(StartPosition()) { FindKings(); }
+TChessParser::TChessParser() : itsPosition(StartPosition()) {
+    FindKings();
+}
 
 void TChessParser::LoadPosition(const TPackedPosition& position) {
     itsPosition = position;
@@ -93,7 +96,8 @@ void TChessParser::FindKings() {
 }
 
 void TChessParser::RaiseMissingKing() const {
-    if (itsWhiteKing < 0) throw EDatabaseProblem("TChessParser.FindKings() has a position with no white king.");
+    if (itsWhiteKing < 0)
+        throw EDatabaseProblem("TChessParser.FindKings() has a position with no white king.");
     throw EDatabaseProblem("TChessParser.FindKings() has a position with no black king.");
 }
 
@@ -156,7 +160,8 @@ void TChessParser::PlayOnCopy(int from, int to, int promotion, TCastling castlin
 
     const int ep = p.EnPassantSquare();
     if (ep != 0) {
-        if ((piece == kWhitePawn && ep >= 40 && to == ep + 10) || (piece == kBlackPawn && ep <= 37 && to == ep - 10)) {
+        if ((piece == kWhitePawn && ep >= 40 && to == ep + 10) ||
+            (piece == kBlackPawn && ep <= 37 && to == ep - 10)) {
             p.SetPiece(kEmpty, ep);
             after.itsSecondary[0] = std::uint8_t(ep);
         }
@@ -171,12 +176,15 @@ void TChessParser::PlayOnCopy(int from, int to, int promotion, TCastling castlin
         if (p.Piece(to - 1) == kWhitePawn || p.Piece(to + 1) == kWhitePawn) newEp = to;
     }
 
-    if (promotion != 0 && ((piece == kWhitePawn && to > 69) || (piece == kBlackPawn && to < 8))) piece = promotion;
+    if (promotion != 0 && ((piece == kWhitePawn && to > 69) || (piece == kBlackPawn && to < 8)))
+        piece = promotion;
 
     p.SetPiece(piece, to);
     p.SetPiece(kEmpty, from);
-    if (piece == kWhiteKing) after.itsWhiteKing = std::int8_t(to);
-    else if (piece == kBlackKing) after.itsBlackKing = std::int8_t(to);
+    if (piece == kWhiteKing)
+        after.itsWhiteKing = std::int8_t(to);
+    else if (piece == kBlackKing)
+        after.itsBlackKing = std::int8_t(to);
     p.ToggleSideToMove();
     p.SetEnPassantSquare(newEp);
 }

@@ -155,7 +155,8 @@ bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
         pos = text.find_first_not_of(' ', pos);
         if (pos == std::string_view::npos) break;
         std::size_t end = text.find(' ', pos);
-        fields[found++] = text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        fields[found++] =
+            text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
         pos = end;
     }
     if (found < 3) return false;
@@ -182,7 +183,7 @@ bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
     if (ep != 0) {
         int justMoved = whiteToMove ? kBlackPawn : kWhitePawn;
         int mover = whiteToMove ? kWhitePawn : kBlackPawn;
-        bool usable = itsPosition.Piece(ep) == justMoved &&
+        bool usable = RankOf(ep) == (whiteToMove ? 4 : 3) && itsPosition.Piece(ep) == justMoved &&
                       (itsPosition.Piece(ep - 1) == mover || itsPosition.Piece(ep + 1) == mover);
         if (!usable) ep = 0;
     }

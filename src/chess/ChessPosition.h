@@ -54,7 +54,9 @@ inline constexpr TNibbleTable kNibbles{};
 } // namespace packed_detail
 
 // Whether a square (in the range a ray can reach from the board, -32..127) is on the board.
-inline bool OnBoard(int square) { return packed_detail::kNibbles.itsEntry[square + 32] != 0xFF; }
+inline bool OnBoard(int square) {
+    return packed_detail::kNibbles.itsEntry[square + 32] != 0xFF;
+}
 
 struct TPackedPosition {
     std::array<std::uint8_t, 34> itsBytes{};
@@ -81,7 +83,8 @@ struct TPackedPosition {
     }
     bool WhiteToMove() const { return itsBytes[32] & kWhiteToMoveFlag; }
     void SetWhiteToMove(bool white) {
-        itsBytes[32] = std::uint8_t(white ? itsBytes[32] | kWhiteToMoveFlag : itsBytes[32] & ~kWhiteToMoveFlag);
+        itsBytes[32] =
+            std::uint8_t(white ? itsBytes[32] | kWhiteToMoveFlag : itsBytes[32] & ~kWhiteToMoveFlag);
     }
     void ToggleSideToMove() { itsBytes[32] ^= kWhiteToMoveFlag; }
     bool HasRight(std::uint16_t right) const { return itsBytes[32] & right; }
@@ -106,7 +109,9 @@ static_assert(sizeof(TPackedPosition) == 34);
 TPackedPosition StartPosition();
 
 // The two records are equal byte for byte.
-inline bool SamePosition(const TPackedPosition& a, const TPackedPosition& b) { return a == b; }
+inline bool SamePosition(const TPackedPosition& a, const TPackedPosition& b) {
+    return a == b;
+}
 
 struct TCanonicalTransform {
     bool itsColourReversed = false;

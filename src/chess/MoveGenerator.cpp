@@ -26,7 +26,8 @@ void TChessParser::GeneratePawnMoves(int square, TPackedMove* moves, int capacit
     auto canCapture = [&](int to) {
         if (!OnBoard(to)) return false;
         int target = itsPosition.Piece(to);
-        if ((white ? IsBlackPiece(target) : IsWhitePiece(target)) && PieceKind(target) != kWhiteKing) return true;
+        if ((white ? IsBlackPiece(target) : IsWhitePiece(target)) && PieceKind(target) != kWhiteKing)
+            return true;
         return ep != 0 && (white ? ep >= 40 && to == ep + 10 : ep <= 37 && to == ep - 10);
     };
     auto canPush = [&](int to) {
@@ -43,7 +44,8 @@ void TChessParser::GeneratePawnMoves(int square, TPackedMove* moves, int capacit
         static constexpr int kPromotionKinds[4] = {kWhiteQueen, kWhiteRook, kWhiteBishop, kWhiteKnight};
         for (int kind : kPromotionKinds) {
             int promotion = PieceOfColour(kind, white);
-            if (canCapture(square + left)) AddIfLegal(square, square + left, promotion, kNoCastling, moves, capacity, count);
+            if (canCapture(square + left))
+                AddIfLegal(square, square + left, promotion, kNoCastling, moves, capacity, count);
             if (canPush(square + forward))
                 AddIfLegal(square, square + forward, promotion, kNoCastling, moves, capacity, count);
             if (canCapture(square + right))
@@ -54,8 +56,10 @@ void TChessParser::GeneratePawnMoves(int square, TPackedMove* moves, int capacit
     if (white ? rank > promotionRank : rank < promotionRank) return; // a pawn on its last rank has no moves
 
     if (canCapture(square + left)) AddIfLegal(square, square + left, 0, kNoCastling, moves, capacity, count);
-    if (canPush(square + forward)) AddIfLegal(square, square + forward, 0, kNoCastling, moves, capacity, count);
-    if (canCapture(square + right)) AddIfLegal(square, square + right, 0, kNoCastling, moves, capacity, count);
+    if (canPush(square + forward))
+        AddIfLegal(square, square + forward, 0, kNoCastling, moves, capacity, count);
+    if (canCapture(square + right))
+        AddIfLegal(square, square + right, 0, kNoCastling, moves, capacity, count);
     const int doubleTo = square + 2 * forward;
     if (rank == (white ? 1 : 6) && itsPosition.Piece(square + forward) == kEmpty && canPush(doubleTo))
         AddIfLegal(square, doubleTo, 0, kNoCastling, moves, capacity, count);
@@ -78,9 +82,12 @@ int TChessParser::GenerateMoves(TPackedMove* moves, int capacity) {
             const int* directions = kKingDirections;
             int directionCount = 8;
             bool slides = kind == kWhiteQueen;
-            if (kind == kWhiteKnight) directions = kKnightDirections;
-            else if (kind == kWhiteBishop) directions = kBishopDirections, directionCount = 4, slides = true;
-            else if (kind == kWhiteRook) directions = kRookDirections, directionCount = 4, slides = true;
+            if (kind == kWhiteKnight)
+                directions = kKnightDirections;
+            else if (kind == kWhiteBishop)
+                directions = kBishopDirections, directionCount = 4, slides = true;
+            else if (kind == kWhiteRook)
+                directions = kRookDirections, directionCount = 4, slides = true;
 
             for (int d = 0; d < directionCount; ++d) {
                 for (int to = square + directions[d]; OnBoard(to); to += directions[d]) {
@@ -94,8 +101,9 @@ int TChessParser::GenerateMoves(TPackedMove* moves, int capacity) {
                         const int castleTo = square + 2 * directions[d];
                         TAfterMove after;
                         if (CastlingIsLegal(directions[d] == -1, after))
-                            AddIfLegal(square, castleTo, 0, directions[d] == -1 ? kLongCastling : kShortCastling, moves,
-                                       capacity, count);
+                            AddIfLegal(square, castleTo, 0,
+                                       directions[d] == -1 ? kLongCastling : kShortCastling, moves, capacity,
+                                       count);
                     }
                     if (!slides || target != kEmpty) break;
                 }
@@ -131,8 +139,10 @@ std::uint64_t TChessParser::Perft(int depth) {
     for (int i = 0; i < count; ++i) {
         const TPackedMove& m = moves[i];
         TCastling castling = kNoCastling;
-        if (PieceKind(itsPosition.Piece(m.itsFrom)) == kWhiteKing && m.itsTo == m.itsFrom + 2) castling = kShortCastling;
-        if (PieceKind(itsPosition.Piece(m.itsFrom)) == kWhiteKing && m.itsTo + 2 == m.itsFrom) castling = kLongCastling;
+        if (PieceKind(itsPosition.Piece(m.itsFrom)) == kWhiteKing && m.itsTo == m.itsFrom + 2)
+            castling = kShortCastling;
+        if (PieceKind(itsPosition.Piece(m.itsFrom)) == kWhiteKing && m.itsTo + 2 == m.itsFrom)
+            castling = kLongCastling;
         PlayOnCopy(m.itsFrom, m.itsTo, m.itsPromotion, castling, after);
         itsPosition = after.itsPosition;
         itsWhiteKing = after.itsWhiteKing;

@@ -40,7 +40,8 @@ int NormalizeInto(std::string_view text, const char* letters, int letterCount, c
 
 } // namespace notation_detail
 
-std::string NormalizeMoveText(std::string_view text, char king, char queen, char knight, char bishop, char rook) {
+std::string NormalizeMoveText(std::string_view text, char king, char queen, char knight, char bishop,
+                              char rook) {
     const char letters[5] = {king, queen, knight, bishop, rook};
     std::string out(text.size() + 3, '\0');
     out.resize(std::size_t(notation_detail::NormalizeInto(text, letters, 5, out.data())));
@@ -117,7 +118,8 @@ int TChessParser::PromotionFromText(bool white) const {
         if (c == KnightLetter()) return int(kWhiteKnight);
         return 0;
     };
-    if (equals != std::string_view::npos && (equals + 1 >= text.size() || kindOf(text[equals + 1]) == 0)) return 0;
+    if (equals != std::string_view::npos && (equals + 1 >= text.size() || kindOf(text[equals + 1]) == 0))
+        return 0;
     int kind = kindOf(text.back());
     return kind == 0 ? 0 : PieceOfColour(kind, white);
 }
@@ -139,11 +141,12 @@ bool TChessParser::ParsePawnMove() {
         const int ep = itsPosition.EnPassantSquare();
         for (int rank = firstRank; rank <= lastRank; ++rank) {
             const int to = MakeSquare(toFile, rank);
-            const int from = white ? (fromFile < toFile ? to - 11 : to - 9) : (fromFile < toFile ? to + 9 : to + 11);
+            const int from =
+                white ? (fromFile < toFile ? to - 11 : to - 9) : (fromFile < toFile ? to + 9 : to + 11);
             if (itsPosition.Piece(from) != ownPawn) continue;
             const int target = itsPosition.Piece(to);
-            const bool takesPiece = (white ? IsBlackPiece(target) : IsWhitePiece(target)) &&
-                                    PieceKind(target) != kWhiteKing;
+            const bool takesPiece =
+                (white ? IsBlackPiece(target) : IsWhitePiece(target)) && PieceKind(target) != kWhiteKing;
             const bool enPassant = ep != 0 && (white ? ep >= 40 && to == ep + 10 : ep <= 37 && to == ep - 10);
             if (!takesPiece && !enPassant) continue;
             int promotion = 0;
@@ -202,11 +205,15 @@ bool TChessParser::ParsePieceMove(int kind) {
         destIndex = 1;
     } else {
         destIndex = 2;
-        if (IsRankDigit(t[1])) fromRank = t[1] - '1';
-        else if (IsFileLetter(t[1])) fromFile = t[1] - 'a';
-        else fromFile = kNoMatch;
+        if (IsRankDigit(t[1]))
+            fromRank = t[1] - '1';
+        else if (IsFileLetter(t[1]))
+            fromFile = t[1] - 'a';
+        else
+            fromFile = kNoMatch;
     }
-    if (destIndex + 1 >= length || !IsFileLetter(t[destIndex]) || !IsRankDigit(t[destIndex + 1])) return false;
+    if (destIndex + 1 >= length || !IsFileLetter(t[destIndex]) || !IsRankDigit(t[destIndex + 1]))
+        return false;
     const int to = MakeSquare(t[destIndex] - 'a', t[destIndex + 1] - '1');
 
     const bool white = WhiteToMove();
@@ -221,11 +228,29 @@ bool TChessParser::ParsePieceMove(int kind) {
     int directionCount;
     bool slides = false;
     switch (kind) {
-    case kWhiteKnight: directions = kKnightDirections; directionCount = 8; break;
-    case kWhiteBishop: directions = kBishopDirections; directionCount = 4; slides = true; break;
-    case kWhiteRook: directions = kRookDirections; directionCount = 4; slides = true; break;
-    case kWhiteQueen: directions = kKingDirections; directionCount = 8; slides = true; break;
-    default: directions = kKingDirections; directionCount = 8; break;
+    case kWhiteKnight:
+        directions = kKnightDirections;
+        directionCount = 8;
+        break;
+    case kWhiteBishop:
+        directions = kBishopDirections;
+        directionCount = 4;
+        slides = true;
+        break;
+    case kWhiteRook:
+        directions = kRookDirections;
+        directionCount = 4;
+        slides = true;
+        break;
+    case kWhiteQueen:
+        directions = kKingDirections;
+        directionCount = 8;
+        slides = true;
+        break;
+    default:
+        directions = kKingDirections;
+        directionCount = 8;
+        break;
     }
 
     int candidates = 0;
@@ -362,8 +387,7 @@ std::string TChessParser::NotationFor(const TPackedMove& move) {
         ResetMoveState();
         return {};
     }
-    if (itsCapture && itsShowCaptures)
-        text.insert(text.end() - (promotionText ? 4 : 2), 'x');
+    if (itsCapture && itsShowCaptures) text.insert(text.end() - (promotionText ? 4 : 2), 'x');
     if (itsCheck && itsShowChecks) text += '+';
     SetRawMoveText(text);
     return text;

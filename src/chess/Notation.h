@@ -10,7 +10,8 @@ namespace marvek {
 // Cleans a typed or imported move: drops "ep", upper-cases a leading piece letter, keeps only
 // files, ranks, castling O's and the five local piece letters, and spells castling O-O / O-O-O.
 // Nxf3+ gives Nf3, exd6ep gives ed6, e8=Q gives e8Q, 0-0-0 gives O-O-O.
-std::string NormalizeMoveText(std::string_view text, char king, char queen, char knight, char bishop, char rook);
+std::string NormalizeMoveText(std::string_view text, char king, char queen, char knight, char bishop,
+                              char rook);
 
 // The evaluation-symbol code (1 none .. 7 "??") found in a text.
 int SymbolFromText(std::string_view text);

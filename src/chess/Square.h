@@ -16,10 +16,18 @@ using TSquare = std::int8_t;
 
 constexpr int kNoSquare = 255; // "none" for secondary squares and take-back entries
 
-constexpr int FileOf(int square) { return square % 10; }
-constexpr int RankOf(int square) { return square / 10; }
-constexpr int MakeSquare(int file, int rank) { return rank * 10 + file; }
-constexpr bool IsOffBoard(int square) { return square < 0 || square > 77 || square % 10 >= 8; }
+constexpr int FileOf(int square) {
+    return square % 10;
+}
+constexpr int RankOf(int square) {
+    return square / 10;
+}
+constexpr int MakeSquare(int file, int rank) {
+    return rank * 10 + file;
+}
+constexpr bool IsOffBoard(int square) {
+    return square < 0 || square > 77 || square % 10 >= 8;
+}
 
 // "a1" .. "h8"; an off-board square gives "??".
 std::string SquareName(int square);
@@ -29,8 +37,12 @@ int SquareFromName(std::string_view name);
 // True when the text starts with file, rank, file, rank ("e2e4").
 bool IsCoordinateMove(std::string_view text);
 
-constexpr bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
-constexpr bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
+constexpr bool IsFileLetter(char c) {
+    return c >= 'a' && c <= 'h';
+}
+constexpr bool IsRankDigit(char c) {
+    return c >= '1' && c <= '8';
+}
 
 // Piece codes (4 bits).
 enum TPiece : std::uint8_t {
@@ -50,13 +62,21 @@ enum TPiece : std::uint8_t {
 };
 
 // Kinds are the white codes: pawn 1 .. king 6.
-constexpr int PieceKind(int piece) { return piece > 6 ? piece - 6 : piece; }
-constexpr bool IsWhitePiece(int piece) { return piece >= 1 && piece <= 6; }
-constexpr bool IsBlackPiece(int piece) { return piece >= 7 && piece <= 12; }
+constexpr int PieceKind(int piece) {
+    return piece > 6 ? piece - 6 : piece;
+}
+constexpr bool IsWhitePiece(int piece) {
+    return piece >= 1 && piece <= 6;
+}
+constexpr bool IsBlackPiece(int piece) {
+    return piece >= 7 && piece <= 12;
+}
 constexpr int SwapPieceColour(int piece) {
     return piece == 0 ? 0 : (piece <= 6 ? piece + 6 : (piece <= 12 ? piece - 6 : piece));
 }
-constexpr int PieceOfColour(int kind, bool white) { return white ? kind : kind + 6; }
+constexpr int PieceOfColour(int kind, bool white) {
+    return white ? kind : kind + 6;
+}
 
 // Evaluation symbol of a candidate move (byte 3 of a packed move).
 enum TSymbolCode : std::uint8_t {

@@ -16,6 +16,8 @@ EInternalError::EInternalError(const char* file, int line)
     : EMarvekError("Assertion failure (" + BaseName(file) + ", line " + std::to_string(line) + ")"),
       itsFile(BaseName(file)), itsLine(line) {}
 
-void RaiseInternalError(const char* file, int line) { throw EInternalError(file, line); }
+void RaiseInternalError(const char* file, int line) {
+    throw EInternalError(file, line);
+}
 
 } // namespace marvek

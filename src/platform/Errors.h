@@ -48,7 +48,7 @@ private:
 
 } // namespace marvek
 
-#define MARVEK_ASSERT(condition)                                                                       \
-    do {                                                                                               \
-        if (!(condition)) ::marvek::RaiseInternalError(__FILE__, __LINE__);                            \
+#define MARVEK_ASSERT(condition)                                                                             \
+    do {                                                                                                     \
+        if (!(condition)) ::marvek::RaiseInternalError(__FILE__, __LINE__);                                  \
     } while (false)
