@@ -53,6 +53,13 @@ bool IsSquareAttacked(const TPackedPosition& p, int square, bool byWhite) {
            SlidingAttack(p, square, kBishopDirections, bishop, queen);
 }
 
+bool IsEnPassantCapture(const TPackedPosition& p, int to) {
+    const int ep = p.EnPassantSquare();
+    if (ep == 0 || p.Piece(to) != kEmpty) return false;
+    return p.WhiteToMove() ? ep >= 40 && to == ep + 10 && p.Piece(ep) == kBlackPawn
+                           : ep <= 37 && to == ep - 10 && p.Piece(ep) == kWhitePawn;
+}
+
 TChessParser::TChessParser() : itsPosition(StartPosition()) {
     FindKings();
 }
@@ -158,13 +165,10 @@ void TChessParser::PlayOnCopy(int from, int to, int promotion, TCastling castlin
     std::uint16_t lost = RightsLostAt(from) | RightsLostAt(to);
     if (lost) p.SetRight(lost, false);
 
-    const int ep = p.EnPassantSquare();
-    if (ep != 0) {
-        if ((piece == kWhitePawn && ep >= 40 && to == ep + 10) ||
-            (piece == kBlackPawn && ep <= 37 && to == ep - 10)) {
-            p.SetPiece(kEmpty, ep);
-            after.itsSecondary[0] = std::uint8_t(ep);
-        }
+    if (piece == PieceOfColour(kWhitePawn, white) && IsEnPassantCapture(p, to)) {
+        const int ep = p.EnPassantSquare();
+        p.SetPiece(kEmpty, ep);
+        after.itsSecondary[0] = std::uint8_t(ep);
     }
 
     // A double step records its square only when an enemy pawn stands beside it, so positions

@@ -138,5 +138,9 @@ private:
 
 // Whether `square` is attacked by the pieces of one colour.
 bool IsSquareAttacked(const TPackedPosition& position, int square, bool byWhite);
+// Whether a pawn of the side to move that lands on `to` takes en passant. A FEN or a damaged
+// record can name a square no double step left behind, so the enemy pawn must stand on it and
+// the square behind it must be empty.
+bool IsEnPassantCapture(const TPackedPosition& position, int to);
 
 } // namespace marvek

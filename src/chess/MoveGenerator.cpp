@@ -21,14 +21,13 @@ void TChessParser::GeneratePawnMoves(int square, TPackedMove* moves, int capacit
     const bool white = WhiteToMove();
     const int forward = white ? 10 : -10;
     const int rank = RankOf(square);
-    const int ep = itsPosition.EnPassantSquare();
 
     auto canCapture = [&](int to) {
         if (!OnBoard(to)) return false;
         int target = itsPosition.Piece(to);
         if ((white ? IsBlackPiece(target) : IsWhitePiece(target)) && PieceKind(target) != kWhiteKing)
             return true;
-        return ep != 0 && (white ? ep >= 40 && to == ep + 10 : ep <= 37 && to == ep - 10);
+        return IsEnPassantCapture(itsPosition, to);
     };
     auto canPush = [&](int to) {
         if (!OnBoard(to) || itsPosition.Piece(to) != kEmpty) return false;

@@ -138,7 +138,6 @@ bool TChessParser::ParsePawnMove() {
         const bool rankGiven = itsMoveTextLength >= 3 && IsRankDigit(t[2]);
         const int firstRank = rankGiven ? t[2] - '1' : 0;
         const int lastRank = rankGiven ? firstRank : 7;
-        const int ep = itsPosition.EnPassantSquare();
         for (int rank = firstRank; rank <= lastRank; ++rank) {
             const int to = MakeSquare(toFile, rank);
             const int from =
@@ -147,7 +146,7 @@ bool TChessParser::ParsePawnMove() {
             const int target = itsPosition.Piece(to);
             const bool takesPiece =
                 (white ? IsBlackPiece(target) : IsWhitePiece(target)) && PieceKind(target) != kWhiteKing;
-            const bool enPassant = ep != 0 && (white ? ep >= 40 && to == ep + 10 : ep <= 37 && to == ep - 10);
+            const bool enPassant = IsEnPassantCapture(itsPosition, to);
             if (!takesPiece && !enPassant) continue;
             int promotion = 0;
             if (rank == (white ? 7 : 0)) {
