@@ -7,15 +7,13 @@
 
 #include "chess/ChessParser.h"
 #include "platform/Errors.h"
+#include "support/ChessFixtures.h"
 
 namespace marvek {
 namespace {
 
 TPackedPosition Fen(const std::string& fen) {
-    TChessPosition position;
-    TPackedPosition packed;
-    EXPECT_TRUE(position.FromFEN(fen, packed)) << fen;
-    return packed;
+    return testing::PackedFromFen(fen);
 }
 
 TChessParser ParserAt(const std::string& fen) {

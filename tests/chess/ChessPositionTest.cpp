@@ -2,15 +2,13 @@
 
 #include "chess/ChessPosition.h"
 #include "platform/Errors.h"
+#include "support/ChessFixtures.h"
 
 namespace marvek {
 namespace {
 
 TChessPosition FromFen(const std::string& fen) {
-    TChessPosition position;
-    TPackedPosition packed;
-    EXPECT_TRUE(position.FromFEN(fen, packed)) << fen;
-    return TChessPosition(packed);
+    return TChessPosition(testing::PackedFromFen(fen));
 }
 
 std::string FenOf(const TPackedPosition& packed) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "chess/ChessParser.h"
+#include "support/ChessFixtures.h"
 
 // The move generator is checked against the notation layer over every position two plies deep
 // from the usual move-generator test positions, and over a few positions no game reaches.
@@ -14,14 +15,7 @@
 namespace marvek {
 namespace {
 
-TChessParser ParserAt(const std::string& fen) {
-    TChessPosition position;
-    TPackedPosition packed;
-    EXPECT_TRUE(position.FromFEN(fen, packed)) << fen;
-    TChessParser parser;
-    parser.LoadPosition(packed);
-    return parser;
-}
+using testing::ParserAt;
 
 const char* const kPerftPositions[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",

@@ -6,18 +6,12 @@
 #include "chess/ChessParser.h"
 #include "chess/Notation.h"
 #include "platform/Errors.h"
+#include "support/ChessFixtures.h"
 
 namespace marvek {
 namespace {
 
-TChessParser ParserAt(const std::string& fen) {
-    TChessPosition position;
-    TPackedPosition packed;
-    EXPECT_TRUE(position.FromFEN(fen, packed)) << fen;
-    TChessParser parser;
-    parser.LoadPosition(packed);
-    return parser;
-}
+using testing::ParserAt;
 
 TPackedMove Move(int from, int to, int promotion = 0) {
     return {std::uint8_t(from), std::uint8_t(to), std::uint8_t(promotion), kSymbolNone};

@@ -1,16 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "chess/ChessParser.h"
+#include "support/ChessFixtures.h"
 
 namespace marvek {
 namespace {
-
-TPackedPosition FromFen(const std::string& fen) {
-    TChessPosition position;
-    TPackedPosition packed;
-    EXPECT_TRUE(position.FromFEN(fen, packed)) << fen;
-    return packed;
-}
 
 struct TPerftCase {
     const char* itsFen;
@@ -30,7 +24,7 @@ const TPerftCase kPerftCases[] = {
 TEST(Perft, PublishedCounts) {
     for (const TPerftCase& c : kPerftCases) {
         TChessParser parser;
-        parser.LoadPosition(FromFen(c.itsFen));
+        parser.LoadPosition(testing::PackedFromFen(c.itsFen));
         EXPECT_EQ(parser.Perft(c.itsDepth), c.itsNodes) << c.itsFen;
     }
 }
