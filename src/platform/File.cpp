@@ -1,0 +1,186 @@
+#include "platform/File.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace marvek {
+
+namespace {
+
+TFileFaults gFaults;
+
+bool Injected(int& counter, int failAt) {
+    ++counter;
+    return failAt > 0 && counter == failAt;
+}
+
+int OpenLocked(const std::string& path, int flags, int* fd) {
+    int handle = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (handle < 0) return errno;
+    // A database belongs to one user at a time; a second open must fail, not share it.
+    if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        int code = errno;
+        ::close(handle);
+        return code == EWOULDBLOCK ? EWOULDBLOCK : code;
+    }
+    *fd = handle;
+    return 0;
+}
+
+} // namespace
+
+TFileFaults& FileFaults() {
+    return gFaults;
+}
+
+TFile::~TFile() {
+    Close();
+}
+
+TFile::TFile(TFile&& other) noexcept : itsFd(other.itsFd) {
+    other.itsFd = -1;
+}
+
+TFile& TFile::operator=(TFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        itsFd = other.itsFd;
+        other.itsFd = -1;
+    }
+    return *this;
+}
+
+int TFile::Open(const std::string& path, TFileMode mode) {
+    Close();
+    return OpenLocked(path, mode == TFileMode::kReadOnly ? O_RDONLY : O_RDWR, &itsFd);
+}
+
+int TFile::Create(const std::string& path) {
+    Close();
+    int code = OpenLocked(path, O_RDWR | O_CREAT, &itsFd);
+    if (code != 0) return code;
+    // Truncate only once the lock is ours, so a file another process holds is never emptied.
+    if (::ftruncate(itsFd, 0) != 0) {
+        code = errno;
+        Close();
+        return code;
+    }
+    return 0;
+}
+
+int TFile::Close() {
+    if (itsFd < 0) return 0;
+    int code = ::close(itsFd) == 0 ? 0 : errno;
+    itsFd = -1;
+    return code;
+}
+
+int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
+    *done = 0;
+    if (itsFd < 0) return EBADF;
+    auto* bytes = static_cast<char*>(data);
+    while (*done < count) {
+        ssize_t got = ::pread(itsFd, bytes + *done, count - *done, offset + static_cast<int64_t>(*done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (got == 0) break;
+        *done += static_cast<size_t>(got);
+    }
+    return 0;
+}
+
+int TFile::WriteAt(int64_t offset, const void* data, size_t count) {
+    if (itsFd < 0) return EBADF;
+    if (Injected(gFaults.itsWrites, gFaults.itsFailWriteAt)) return EIO;
+    const auto* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < count) {
+        ssize_t put = ::pwrite(itsFd, bytes + done, count - done, offset + static_cast<int64_t>(done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (put == 0) return EIO;
+        done += static_cast<size_t>(put);
+    }
+    return 0;
+}
+
+int TFile::Size(int64_t* size) {
+    struct stat info {};
+    if (itsFd < 0) return EBADF;
+    if (::fstat(itsFd, &info) != 0) return errno;
+    *size = info.st_size;
+    return 0;
+}
+
+int TFile::Truncate(int64_t size) {
+    if (itsFd < 0) return EBADF;
+    if (Injected(gFaults.itsTruncates, gFaults.itsFailTruncateAt)) return EIO;
+    return ::ftruncate(itsFd, size) == 0 ? 0 : errno;
+}
+
+int TFile::Flush() {
+    if (itsFd < 0) return EBADF;
+    if (Injected(gFaults.itsFlushes, gFaults.itsFailFlushAt)) return EIO;
+    return ::fdatasync(itsFd) == 0 ? 0 : errno;
+}
+
+int RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int RenameFile(const std::string& from, const std::string& to) {
+    if (Injected(gFaults.itsRenames, gFaults.itsFailRenameAt)) return EIO;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int CopyFile(const std::string& from, const std::string& to) {
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return errno;
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        int code = errno;
+        ::close(in);
+        return code;
+    }
+    char buffer[65536];
+    int code = 0;
+    for (;;) {
+        ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            code = errno;
+            break;
+        }
+        if (got == 0) break;
+        ssize_t done = 0;
+        while (done < got) {
+            ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                code = errno;
+                break;
+            }
+            done += put;
+        }
+        if (code != 0) break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && code == 0) code = errno;
+    if (code != 0) ::unlink(to.c_str());
+    return code;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace marvek

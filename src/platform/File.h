@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The one file layer every database goes through. Calls report failure as values (an errno
+// code, 0 for success) and never throw. Tests can make the n-th write, flush, truncate or rename
+// fail, which is how the storage engine's rollback paths are exercised without a real disk fault.
+
+namespace marvek {
+
+enum class TFileMode { kReadOnly, kReadWrite };
+
+class TFile {
+public:
+    TFile() = default;
+    ~TFile();
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+    TFile(TFile&& other) noexcept;
+    TFile& operator=(TFile&& other) noexcept;
+
+    // Opens an existing file for this process alone: a file another open holds (in this or
+    // another process) fails with EWOULDBLOCK.
+    int Open(const std::string& path, TFileMode mode);
+    // Creates (or empties) a file and opens it read-write for exclusive use.
+    int Create(const std::string& path);
+    int Close();
+
+    bool IsOpen() const { return itsFd >= 0; }
+
+    // Reads up to count bytes at offset; *done receives how many were read (short at the end).
+    int ReadAt(int64_t offset, void* data, size_t count, size_t* done);
+    int WriteAt(int64_t offset, const void* data, size_t count);
+    int Size(int64_t* size);
+    int Truncate(int64_t size);
+    int Flush();
+
+private:
+    int itsFd = -1;
+};
+
+int RemoveFile(const std::string& path);
+int RenameFile(const std::string& from, const std::string& to);
+int CopyFile(const std::string& from, const std::string& to);
+bool FileExists(const std::string& path);
+
+// Test seam: counts calls of each kind and fails the chosen one with EIO. A count of 0 means
+// "never fail". Armed counters count from the moment they are set.
+struct TFileFaults {
+    int itsFailWriteAt = 0;
+    int itsFailFlushAt = 0;
+    int itsFailTruncateAt = 0;
+    int itsFailRenameAt = 0;
+    int itsWrites = 0;
+    int itsFlushes = 0;
+    int itsTruncates = 0;
+    int itsRenames = 0;
+
+    void Reset() { *this = TFileFaults(); }
+};
+
+TFileFaults& FileFaults();
+
+} // namespace marvek
