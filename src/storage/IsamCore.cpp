@@ -1,0 +1,770 @@
+// Engine state, results, the data file and the database handle: start and stop, create, open,
+// close, erase, and fixed-length records.
+
+#include "storage/IsamEngine.h"
+#include "storage/IsamFiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <sys/stat.h>
+
+namespace marvek {
+
+using namespace isam;
+
+namespace isam {
+
+TEngine& Engine() {
+    static TEngine engine;
+    return engine;
+}
+
+void BeginCall() {
+    TEngine& e = Engine();
+    e.itsOK = true;
+    e.itsError = 0;
+    e.itsOsError = 0;
+}
+
+bool Fail(int code) {
+    TEngine& e = Engine();
+    if (e.itsOK) {
+        e.itsOK = false;
+        e.itsError = code;
+    }
+    return false;
+}
+
+void Report(int code) {
+    Engine().itsOK = false;
+    Engine().itsError = code;
+}
+
+namespace {
+
+bool ParentFolderExists(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return true;
+    struct stat info {};
+    std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+bool FailOs(int osError, TIoKind kind, bool readOnly) {
+    TEngine& e = Engine();
+    if (e.itsOK && e.itsOsError == 0) e.itsOsError = osError;
+    switch (osError) {
+    case ENOENT: return Fail(kFileNotFound);
+    case ENOTDIR: return Fail(kPathNotFound);
+    case EBADF: return Fail(kInvalidHandle);
+    case EMFILE:
+    case ENFILE:
+        if (kind == TIoKind::kOpen) return Fail(kTooManyOpenFiles);
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        if (kind == TIoKind::kOpen) return Fail(kInvalidAccess);
+        break;
+    case ENOSPC:
+        if (kind == TIoKind::kWrite) return Fail(kShortWrite);
+        break;
+    default: break;
+    }
+    return Fail(readOnly ? kIoErrorReadOnly : kIoError);
+}
+
+namespace {
+
+bool FailOpen(int osError, const std::string& path) {
+    if (osError == ENOENT && !ParentFolderExists(path)) {
+        if (Engine().itsOsError == 0) Engine().itsOsError = osError;
+        return Fail(kPathNotFound);
+    }
+    return FailOs(osError, TIoKind::kOpen, false);
+}
+
+} // namespace
+
+bool CheckHandle(IsamDatabase* db, bool changing) {
+    TEngine& e = Engine();
+    if (!e.itsStarted) return Fail(kNotStarted);
+    if (db == nullptr || db->itsOpenMark != kOpenMark) return Fail(kBadHandle);
+    if (changing && db->itsReadOnly) return Fail(kReadOnly);
+    return true;
+}
+
+bool CheckKey(IsamDatabase* db, int keyNr) {
+    if (keyNr < 1 || keyNr > db->itsIndexCount) return Fail(kBadKeyNr);
+    return true;
+}
+
+bool ReadExact(IsamDatabase* db, TFile& file, int64_t offset, void* data, size_t count) {
+    if (offset < 0) return Fail(kShortRead);
+    size_t done = 0;
+    int code = file.ReadAt(offset, data, count, &done);
+    if (code != 0) return FailOs(code, TIoKind::kRead, db != nullptr && db->itsReadOnly);
+    if (done != count) return Fail(kShortRead);
+    return true;
+}
+
+bool WriteExact(IsamDatabase* db, TFile& file, int64_t offset, const void* data, size_t count) {
+    if (offset < 0) return Fail(kShortWrite);
+    int code = file.WriteAt(offset, data, count);
+    if (code != 0) return FailOs(code, TIoKind::kWrite, db != nullptr && db->itsReadOnly);
+    return true;
+}
+
+bool WriteZeros(IsamDatabase* db, TFile& file, int64_t offset, int64_t count) {
+    // One write when the memory is there, else pieces of 1024 bytes.
+    std::vector<uint8_t> zeros;
+    try {
+        zeros.assign(static_cast<size_t>(count), 0);
+    } catch (const std::bad_alloc&) {
+        zeros.clear();
+    }
+    if (!zeros.empty() || count == 0)
+        return WriteExact(db, file, offset, zeros.data(), static_cast<size_t>(count));
+    uint8_t piece[1024] = {};
+    while (count > 0) {
+        int64_t n = std::min<int64_t>(count, sizeof piece);
+        if (!WriteExact(db, file, offset, piece, static_cast<size_t>(n))) return false;
+        offset += n;
+        count -= n;
+    }
+    return true;
+}
+
+bool FlushFile(TFile& file) {
+    if (!file.IsOpen()) return true;
+    int code = file.Flush();
+    if (code != 0) {
+        if (Engine().itsOK && Engine().itsOsError == 0) Engine().itsOsError = code;
+        return Fail(kFlushFailed);
+    }
+    return true;
+}
+
+void EncodeDataHeader(const TDataHeader& h, uint8_t* out) {
+    std::memset(out, 0, kKeyHeaderBytes);
+    PutI32(out, h.itsFreeHead);
+    PutI32(out + 4, h.itsFreeCount);
+    PutI32(out + 8, h.itsHighSlot);
+    PutI32(out + 12, h.itsSlotBytes);
+    PutI32(out + 16, h.itsIndexCount);
+    out[20] = h.itsDirtyMark;
+}
+
+TDataHeader DecodeDataHeader(const uint8_t* in) {
+    TDataHeader h;
+    h.itsFreeHead = GetI32(in);
+    h.itsFreeCount = GetI32(in + 4);
+    h.itsHighSlot = GetI32(in + 8);
+    h.itsSlotBytes = GetI32(in + 12);
+    h.itsIndexCount = GetI32(in + 16);
+    h.itsDirtyMark = in[20];
+    return h;
+}
+
+void EncodeKeyHeader(const TKeyHeader& h, uint8_t* out) {
+    PutI32(out, h.itsFreeHead);
+    PutI32(out + 4, h.itsFreeCount);
+    PutI32(out + 8, h.itsPageCount);
+    PutI32(out + 12, h.itsPageBytes);
+    PutI32(out + 16, h.itsRootPage);
+    out[20] = h.itsDupsAllowed;
+    out[21] = h.itsReserved;
+    PutI32(out + 22, h.itsEntryCount);
+    PutU16(out + 26, h.itsPageCapacity);
+}
+
+TKeyHeader DecodeKeyHeader(const uint8_t* in) {
+    TKeyHeader h;
+    h.itsFreeHead = GetI32(in);
+    h.itsFreeCount = GetI32(in + 4);
+    h.itsPageCount = GetI32(in + 8);
+    h.itsPageBytes = GetI32(in + 12);
+    h.itsRootPage = GetI32(in + 16);
+    h.itsDupsAllowed = in[20];
+    h.itsReserved = in[21];
+    h.itsEntryCount = GetI32(in + 22);
+    h.itsPageCapacity = GetU16(in + 26);
+    return h;
+}
+
+bool WriteDataHeader(IsamDatabase* db) {
+    uint8_t bytes[kKeyHeaderBytes];
+    EncodeDataHeader(db->itsData, bytes);
+    if (!WriteExact(db, db->itsDataFile, 0, bytes, kDataHeaderBytes)) return false;
+    db->itsDataHeaderChanged = false;
+    return true;
+}
+
+bool WriteKeyHeader(IsamDatabase* db, int keyNr) {
+    TKeyDesc& key = db->itsKeys[static_cast<size_t>(keyNr)];
+    uint8_t bytes[kKeyHeaderBytes];
+    EncodeKeyHeader(key.itsHeader, bytes);
+    if (!WriteExact(db, db->itsIndexFile, key.itsOffset, bytes, kKeyHeaderBytes)) return false;
+    key.itsHeaderChanged = false;
+    return true;
+}
+
+bool MarkChangesPending(IsamDatabase* db) {
+    if (db->itsChangesPending) return true;
+    if (!db->itsJournaled) {
+        // Until close writes the headers back, the files on disk are not consistent; the mark
+        // makes the next open ask for a rebuild if the program never gets there.
+        uint8_t one = 1;
+        if (!WriteExact(db, db->itsDataFile, 20, &one, 1)) return false;
+        db->itsData.itsDirtyMark = 1;
+    }
+    db->itsChangesPending = true;
+    return true;
+}
+
+int64_t PageOffset(const IsamDatabase* db, int keyNr, int32_t page) {
+    return static_cast<int64_t>(page) * db->itsRowBytes + db->itsKeys[static_cast<size_t>(keyNr)].itsOffset;
+}
+
+namespace {
+
+struct TSlotFields {
+    int32_t* itsFreeHead;
+    int32_t* itsFreeCount;
+    int32_t* itsHigh;
+    bool* itsChanged;
+    bool* itsCameFromFree;
+};
+
+TSlotFields SlotFieldsOf(IsamDatabase* db, int fileNr) {
+    if (fileNr == 0) {
+        return {&db->itsData.itsFreeHead, &db->itsData.itsFreeCount, &db->itsData.itsHighSlot,
+                &db->itsDataHeaderChanged, &db->itsDataCameFromFree};
+    }
+    TKeyDesc& key = db->itsKeys[static_cast<size_t>(fileNr)];
+    return {&key.itsHeader.itsFreeHead, &key.itsHeader.itsFreeCount, &key.itsHeader.itsPageCount,
+            &key.itsHeaderChanged, &key.itsCameFromFree};
+}
+
+int64_t SlotOffset(IsamDatabase* db, int fileNr, int32_t slot) {
+    return fileNr == 0 ? static_cast<int64_t>(slot) * db->itsData.itsSlotBytes : PageOffset(db, fileNr, slot);
+}
+
+} // namespace
+
+bool AllocateSlot(IsamDatabase* db, int fileNr, int32_t& slot) {
+    TSlotFields f = SlotFieldsOf(db, fileNr);
+    TFile& file = fileNr == 0 ? db->itsDataFile : db->itsIndexFile;
+    if (!JournalHeader(db, fileNr)) return false;
+    // A journal can re-link only one slot per file taken from the free chain, so within one
+    // journaled operation later allocations append instead.
+    bool takeFree =
+        *f.itsFreeHead != -1 && !(db->itsJournaled && db->itsOp.itsTookFromFree[static_cast<size_t>(fileNr)]);
+    if (!takeFree) {
+        if (*f.itsHigh == INT32_MAX) return Fail(kIoError);
+        slot = *f.itsHigh + 1;
+        if (fileNr != 0 && slot > db->itsRowsPresent) {
+            // A page beyond the rows present gets its whole row, zero filled.
+            if (!WriteZeros(db, file, static_cast<int64_t>(slot) * db->itsRowBytes, db->itsRowBytes))
+                return false;
+            db->itsRowsPresent = slot;
+        }
+        *f.itsHigh = slot;
+        *f.itsCameFromFree = false;
+    } else {
+        int32_t head = *f.itsFreeHead;
+        if (head < 1 || head > *f.itsHigh) return Fail(kFreeChainDamaged);
+        uint8_t link[4];
+        if (!ReadExact(db, file, SlotOffset(db, fileNr, head), link, 4)) return false;
+        int32_t next = GetI32(link);
+        if (next == 0 || next > *f.itsHigh || next < -1) return Fail(kFreeChainDamaged);
+        if (db->itsJournaled && !NoteFreeHeadAfterTake(db, fileNr, next)) return false;
+        slot = head;
+        *f.itsFreeHead = next;
+        *f.itsFreeCount -= 1;
+        *f.itsCameFromFree = true;
+    }
+    *f.itsChanged = true;
+    return true;
+}
+
+bool FreeSlot(IsamDatabase* db, int fileNr, int32_t slot) {
+    TSlotFields f = SlotFieldsOf(db, fileNr);
+    TFile& file = fileNr == 0 ? db->itsDataFile : db->itsIndexFile;
+    if (!JournalHeader(db, fileNr)) return false;
+    if (db->itsJournaled && !FlushJournal(db)) return false;
+    uint8_t link[4];
+    PutI32(link, *f.itsFreeHead);
+    if (!WriteExact(db, file, SlotOffset(db, fileNr, slot), link, 4)) return false;
+    *f.itsFreeHead = slot;
+    *f.itsFreeCount += 1;
+    *f.itsChanged = true;
+    return true;
+}
+
+RecRef AddRecord(IsamDatabase* db, const void* record) {
+    TOperation op(db, kAddRecUndone);
+    if (!op.Started()) return 0;
+    int32_t slot = 0;
+    if (!AllocateSlot(db, 0, slot)) {
+        op.Finish(false);
+        return 0;
+    }
+    if (db->itsJournaled && !FlushJournal(db)) {
+        op.Finish(false);
+        return 0;
+    }
+    int64_t offset = static_cast<int64_t>(slot) * db->itsData.itsSlotBytes;
+    if (!WriteExact(db, db->itsDataFile, offset, record, static_cast<size_t>(db->itsData.itsSlotBytes))) {
+        if (!db->itsJournaled) {
+            if (db->itsDataCameFromFree) {
+                db->itsData.itsFreeHead = slot;
+                db->itsData.itsFreeCount += 1;
+            } else {
+                db->itsData.itsHighSlot -= 1;
+            }
+        }
+        op.Finish(false);
+        return 0;
+    }
+    if (!op.Finish(true)) return 0;
+    return slot;
+}
+
+bool ReadRecord(IsamDatabase* db, RecRef ref, void* record) {
+    if (ref < 0) return Fail(kShortRead);
+    return ReadExact(db, db->itsDataFile, static_cast<int64_t>(ref) * db->itsData.itsSlotBytes, record,
+                     static_cast<size_t>(db->itsData.itsSlotBytes));
+}
+
+bool WriteRecord(IsamDatabase* db, RecRef ref, const void* record) {
+    if (ref == 0) return Fail(kPutRecZero);
+    if (ref < 0) return Fail(kShortWrite);
+    TOperation op(db, 0);
+    if (!op.Started()) return false;
+    bool ok = WriteExact(db, db->itsDataFile, static_cast<int64_t>(ref) * db->itsData.itsSlotBytes, record,
+                         static_cast<size_t>(db->itsData.itsSlotBytes));
+    return op.Finish(ok);
+}
+
+bool DeleteRecord(IsamDatabase* db, RecRef ref) {
+    if (ref < 1 || ref > db->itsData.itsHighSlot) return Fail(kDeleteRecRange);
+    TOperation op(db, kDeleteRecUndone);
+    if (!op.Started()) return false;
+    if (db->itsJournaled) {
+        // The journal keeps headers and pages only; the record's first bytes, which the link
+        // overwrites, are remembered here so a failed delete can put them back.
+        std::array<uint8_t, 4> first{};
+        if (!ReadExact(db, db->itsDataFile, static_cast<int64_t>(ref) * db->itsData.itsSlotBytes,
+                       first.data(), 4))
+            return op.Finish(false);
+        db->itsOp.itsFreedSlots.emplace_back(ref, first);
+    }
+    bool ok = FreeSlot(db, 0, ref);
+    return op.Finish(ok);
+}
+
+} // namespace isam
+
+// ---- Public operations ----------------------------------------------------------------------
+
+TIsamKey MakeIsamKey(std::string_view bytes) {
+    TIsamKey key{};
+    size_t n = std::min<size_t>(bytes.size(), kMaxKeyLength);
+    key[0] = static_cast<uint8_t>(n);
+    std::memcpy(key.data() + 1, bytes.data(), n);
+    return key;
+}
+
+std::string_view IsamKeyBytes(const TIsamKey& key) {
+    return {reinterpret_cast<const char*>(key.data() + 1), std::min<size_t>(key[0], kMaxKeyLength)};
+}
+
+bool IsamOK() {
+    return Engine().itsOK;
+}
+int IsamError() {
+    return Engine().itsError;
+}
+int IsamOsError() {
+    return Engine().itsOsError;
+}
+
+void BTSetExtensions(const std::string& dataExt, const std::string& indexExt, const std::string& journalExt) {
+    TEngine& e = Engine();
+    e.itsDataExt = dataExt.substr(0, 3);
+    e.itsIndexExt = indexExt.substr(0, 3);
+    e.itsJournalExt = journalExt.substr(0, 3);
+}
+
+void BTSetRebuildExtensions(const std::string& saveExt, const std::string& messageExt) {
+    TEngine& e = Engine();
+    e.itsSaveExt = saveExt.substr(0, 3);
+    e.itsMessageExt = messageExt.substr(0, 3);
+}
+
+void BTSetResynchronise(bool on) {
+    Engine().itsResynchronise = on;
+}
+
+bool BTEngineStarted() {
+    return Engine().itsStarted;
+}
+
+int BTStartEngine(int pageBuffers) {
+    BeginCall();
+    TEngine& e = Engine();
+    if (e.itsStarted) return Fail(kStartedTwice), 0;
+    if (pageBuffers < kMinPageBuffers) return Fail(kTooFewBuffers), 0;
+    if (!AllocateBuffers(pageBuffers)) return Fail(kNoPageBuffers), 0;
+    e.itsStarted = true;
+    return static_cast<int>(e.itsBuffers.size());
+}
+
+void BTStopEngine() {
+    BeginCall();
+    TEngine& e = Engine();
+    if (!e.itsStarted) {
+        Fail(kNotStarted);
+        return;
+    }
+    bool ok = true;
+    int firstError = 0;
+    while (!e.itsOpen.empty()) {
+        IsamDatabase* db = e.itsOpen.back();
+        BTCloseDatabase(db);
+        if (!IsamOK() && ok) {
+            ok = false;
+            firstError = IsamError();
+        }
+        if (db != nullptr) {
+            // Closing failed before the handle left the list; drop it regardless.
+            e.itsOpen.pop_back();
+        }
+    }
+    FreeBuffers();
+    e.itsStarted = false;
+    BeginCall();
+    if (!ok) Fail(firstError);
+}
+
+namespace isam {
+
+bool ValidKeyDescriptions(int keyCount, const TKeyDescription* keys) {
+    if (keyCount < 0 || keyCount > kMaxKeyIndexes) return Fail(kTooManyKeys);
+    if (keyCount > 0 && keys == nullptr) return Fail(kNoMemoryForKeys);
+    for (int k = 0; k < keyCount; ++k)
+        if (keys[k].itsKeyLength < 1 || keys[k].itsKeyLength > kMaxKeyLength) return Fail(kBadKeyLength);
+    return true;
+}
+
+bool CreateIndexFile(const std::string& name, int keyCount, const TKeyDescription* keys) {
+    TFile file;
+    int code = file.Create(name);
+    if (code != 0) return FailOpen(code, name);
+    int64_t rowBytes = 0;
+    std::vector<TKeyHeader> headers(static_cast<size_t>(keyCount));
+    std::vector<int64_t> offsets(static_cast<size_t>(keyCount));
+    for (int k = 0; k < keyCount; ++k) {
+        TKeyHeader& h = headers[static_cast<size_t>(k)];
+        h.itsPageBytes = keys[k].itsKeyLength * kPageCapacity + 564;
+        h.itsDupsAllowed = keys[k].itsDupsAllowed ? 1 : 0;
+        offsets[static_cast<size_t>(k)] = rowBytes;
+        rowBytes += h.itsPageBytes;
+    }
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
+    for (int k = 0; k < keyCount; ++k)
+        EncodeKeyHeader(headers[static_cast<size_t>(k)], row.data() + offsets[static_cast<size_t>(k)]);
+    if (!WriteExact(nullptr, file, 0, row.data(), row.size())) return false;
+    code = file.Close();
+    if (code != 0) return FailOs(code, TIoKind::kOther, false);
+    return true;
+}
+
+} // namespace isam
+
+void BTCreateDatabase(const std::string& base, int slotBytes, int keyCount, const TKeyDescription* keys) {
+    BeginCall();
+    TEngine& e = Engine();
+    if (slotBytes < kMinSlotBytes) {
+        Fail(kRecordTooShort);
+        return;
+    }
+    if (!ValidKeyDescriptions(keyCount, keys)) return;
+    if (base.size() > kMaxIsamPath) {
+        Fail(kPathNotFound);
+        return;
+    }
+    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    RemoveFile(names.itsIndex);
+    RemoveFile(names.itsJournal);
+    RemoveFile(names.itsData);
+
+    TFile data;
+    int code = data.Create(names.itsData);
+    if (code != 0) {
+        FailOpen(code, names.itsData);
+        return;
+    }
+    TDataHeader header;
+    header.itsSlotBytes = slotBytes;
+    header.itsIndexCount = keyCount;
+    std::vector<uint8_t> slot0(static_cast<size_t>(slotBytes), 0);
+    uint8_t bytes[kKeyHeaderBytes];
+    EncodeDataHeader(header, bytes);
+    std::memcpy(slot0.data(), bytes, kDataHeaderBytes);
+    bool ok = WriteExact(nullptr, data, 0, slot0.data(), slot0.size());
+    code = data.Close();
+    if (ok && code != 0) ok = FailOs(code, TIoKind::kOther, false);
+    if (ok && keyCount > 0) ok = CreateIndexFile(names.itsIndex, keyCount, keys);
+    if (!ok) {
+        RemoveFile(names.itsIndex);
+        RemoveFile(names.itsData);
+    }
+}
+
+namespace {
+
+// Reads the key headers of an open index file into the handle; checks what a damaged header
+// could get wrong before any size is trusted.
+bool ReadKeyHeaders(IsamDatabase* db) {
+    int64_t offset = 0;
+    db->itsRowsPresent = 0;
+    db->itsKeys.assign(static_cast<size_t>(db->itsIndexCount) + 1, TKeyDesc());
+    for (int k = 1; k <= db->itsIndexCount; ++k) {
+        uint8_t bytes[kKeyHeaderBytes];
+        if (!ReadExact(db, db->itsIndexFile, offset, bytes, kKeyHeaderBytes)) return false;
+        TKeyDesc& key = db->itsKeys[static_cast<size_t>(k)];
+        key.itsHeader = DecodeKeyHeader(bytes);
+        TKeyHeader& h = key.itsHeader;
+        int64_t capacity = h.itsPageCapacity == 0 ? kPageCapacity : h.itsPageCapacity;
+        if (capacity > kPageCapacity) return Fail(kKeyHeaderCapacity);
+        int64_t scaled = (static_cast<int64_t>(h.itsPageBytes) * 10000 - 60000) / capacity - 90000;
+        if (scaled % 10000 != 0) return Fail(kKeyHeaderPageSize);
+        if (scaled < 10000 || scaled > 410000) return Fail(kKeyHeaderKeyLength);
+        key.itsKeyLength = static_cast<int>(scaled / 10000);
+        // Pages are always 62 entries wide here; a smaller stored capacity would shift every
+        // row, so such a file is treated as unusable rather than misread.
+        if (capacity != kPageCapacity) return Fail(kRebuildNeeded);
+        if (h.itsPageCount < 0 || h.itsRootPage < 0 || h.itsRootPage > h.itsPageCount)
+            return Fail(kRebuildNeeded);
+        key.itsOffset = offset;
+        offset += h.itsPageBytes;
+        db->itsRowsPresent = std::max(db->itsRowsPresent, h.itsPageCount);
+    }
+    db->itsRowBytes = offset;
+    return true;
+}
+
+void CloseFiles(IsamDatabase* db) {
+    db->itsJournalFile.Close();
+    db->itsIndexFile.Close();
+    db->itsDataFile.Close();
+}
+
+} // namespace
+
+void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnly, bool journaled) {
+    BeginCall();
+    result = nullptr;
+    TEngine& e = Engine();
+    if (!e.itsStarted) {
+        Fail(kNotStarted);
+        return;
+    }
+    if (base.size() > kMaxIsamPath) {
+        Fail(kPathNotFound);
+        return;
+    }
+    if (readOnly) journaled = false;
+    IsamDatabase* db = new (std::nothrow) IsamDatabase;
+    if (db == nullptr) {
+        Fail(kNoMemoryOpen);
+        return;
+    }
+    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    db->itsDataName = names.itsData;
+    db->itsIndexName = names.itsIndex;
+    db->itsJournalName = names.itsJournal;
+    db->itsReadOnly = readOnly;
+    db->itsJournaled = journaled;
+    TFileMode mode = readOnly ? TFileMode::kReadOnly : TFileMode::kReadWrite;
+
+    auto abandon = [&] {
+        CloseFiles(db);
+        delete db;
+    };
+
+    // The journal first: a non-empty one means an operation was interrupted.
+    bool replay = false;
+    bool haveJournal = FileExists(names.itsJournal);
+    if (haveJournal) {
+        int code = db->itsJournalFile.Open(names.itsJournal, mode);
+        int64_t size = 0;
+        if (code == 0) code = db->itsJournalFile.Size(&size);
+        if (code != 0) {
+            FailOpen(code, names.itsJournal);
+            return abandon();
+        }
+        replay = size != 1;
+        if (replay && readOnly) {
+            Fail(kJournalOnReadOnly);
+            return abandon();
+        }
+    } else if (journaled) {
+        int code = db->itsJournalFile.Create(names.itsJournal);
+        if (code != 0) {
+            FailOpen(code, names.itsJournal);
+            return abandon();
+        }
+        uint8_t placeholder = 0;
+        if (!WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) || !FlushFile(db->itsJournalFile))
+            return abandon();
+    }
+
+    int code = db->itsDataFile.Open(names.itsData, mode);
+    if (code != 0) {
+        FailOpen(code, names.itsData);
+        return abandon();
+    }
+    uint8_t header[kDataHeaderBytes];
+    if (!ReadExact(db, db->itsDataFile, 0, header, kDataHeaderBytes)) return abandon();
+    db->itsData = DecodeDataHeader(header);
+    if (db->itsData.itsIndexCount > kMaxKeyIndexes) {
+        Fail(kHeaderTooManyKeys);
+        return abandon();
+    }
+    if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
+        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0) {
+        Fail(kRebuildNeeded);
+        return abandon();
+    }
+    db->itsIndexCount = db->itsData.itsIndexCount;
+    db->itsKeys.assign(1, TKeyDesc());
+    if (db->itsIndexCount > 0) {
+        code = db->itsIndexFile.Open(names.itsIndex, mode);
+        if (code != 0) {
+            if (code == EMFILE || code == ENFILE)
+                FailOs(code, TIoKind::kOpen, readOnly);
+            else
+                Fail(kRebuildNeeded);
+            return abandon();
+        }
+        if (!ReadKeyHeaders(db)) return abandon();
+    }
+    if (db->itsData.itsDirtyMark != 0) {
+        Fail(kRebuildNeeded);
+        return abandon();
+    }
+    db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
+    db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
+    if (replay) {
+        if (!ReplayJournal(db)) return abandon();
+        // Slots past the restored header were appended by the interrupted operation.
+        int64_t size = 0;
+        int64_t wanted = (static_cast<int64_t>(db->itsData.itsHighSlot) + 1) * db->itsData.itsSlotBytes;
+        if (db->itsDataFile.Size(&size) == 0 && size > wanted) db->itsDataFile.Truncate(wanted);
+        uint8_t placeholder = 0;
+        if (db->itsJournalFile.Truncate(1) != 0 || !WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) ||
+            !FlushFile(db->itsJournalFile)) {
+            Fail(kReplayFailed);
+            return abandon();
+        }
+    }
+    if (!journaled && db->itsJournalFile.IsOpen()) {
+        db->itsJournalFile.Close();
+        if (!readOnly) RemoveFile(names.itsJournal);
+    }
+    db->itsOp.itsLength = 1;
+    db->itsOpenMark = kOpenMark;
+    e.itsOpen.push_back(db);
+    result = db;
+}
+
+void BTCloseDatabase(IsamDatabase*& db) {
+    BeginCall();
+    TEngine& e = Engine();
+    if (!CheckHandle(db, false)) return;
+    auto it = std::find(e.itsOpen.begin(), e.itsOpen.end(), db);
+    if (it == e.itsOpen.end()) {
+        Fail(kNotOpen);
+        return;
+    }
+    if (!db->itsJournaled && !db->itsReadOnly && db->itsChangesPending) {
+        if (WriteChangedPages(db, true)) {
+            for (int k = 1; k <= db->itsIndexCount; ++k)
+                if (db->itsKeys[static_cast<size_t>(k)].itsHeaderChanged && !WriteKeyHeader(db, k)) break;
+        }
+        if (IsamOK()) {
+            db->itsData.itsDirtyMark = 0;
+            WriteDataHeader(db);
+        }
+    }
+    DropPages(db, 0);
+    int code = db->itsJournalFile.Close();
+    int code2 = db->itsIndexFile.Close();
+    int code3 = db->itsDataFile.Close();
+    if (code != 0 || code2 != 0 || code3 != 0) Fail(kCloseFailed);
+    e.itsOpen.erase(std::find(e.itsOpen.begin(), e.itsOpen.end(), db));
+    db->itsOpenMark = 0;
+    delete db;
+    db = nullptr;
+}
+
+void BTEraseDatabase(const std::string& base) {
+    BeginCall();
+    TEngine& e = Engine();
+    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    RemoveFile(names.itsIndex);
+    RemoveFile(names.itsJournal);
+    int code = RemoveFile(names.itsData);
+    if (code != 0) FailOpen(code, names.itsData);
+}
+
+RecRef BTAddRec(IsamDatabase* db, const void* record) {
+    BeginCall();
+    if (!CheckHandle(db, true)) return 0;
+    return AddRecord(db, record);
+}
+
+void BTGetRec(IsamDatabase* db, RecRef ref, void* record) {
+    BeginCall();
+    if (!CheckHandle(db, false)) return;
+    ReadRecord(db, ref, record);
+}
+
+void BTPutRec(IsamDatabase* db, RecRef ref, const void* record) {
+    BeginCall();
+    if (!CheckHandle(db, true)) return;
+    WriteRecord(db, ref, record);
+}
+
+void BTDeleteRec(IsamDatabase* db, RecRef ref) {
+    BeginCall();
+    if (!CheckHandle(db, true)) return;
+    DeleteRecord(db, ref);
+}
+
+int32_t BTUsedRecCount(IsamDatabase* db) {
+    BeginCall();
+    if (!CheckHandle(db, false)) return 0;
+    return db->itsData.itsHighSlot - db->itsData.itsFreeCount;
+}
+
+int32_t BTSlotCount(IsamDatabase* db) {
+    BeginCall();
+    if (!CheckHandle(db, false)) return 0;
+    return db->itsData.itsHighSlot + 1;
+}
+
+int32_t BTRecLength(IsamDatabase* db) {
+    BeginCall();
+    if (!CheckHandle(db, false)) return 0;
+    return db->itsData.itsSlotBytes;
+}
+
+} // namespace marvek

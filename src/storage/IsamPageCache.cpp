@@ -1,0 +1,283 @@
+// The page cache shared by every key index of every open database: a ring of unpacked pages
+// ordered from least to most recently used, with changed pages written when their buffer is
+// reused (or at close, or at the end of a journaled operation).
+
+#include "storage/IsamEngine.h"
+
+#include <cstring>
+#include <new>
+
+namespace marvek::isam {
+
+namespace {
+
+void Unlink(TEngine& e, int i) {
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    if (b.itsPrev >= 0)
+        e.itsBuffers[static_cast<size_t>(b.itsPrev)].itsNext = b.itsNext;
+    else
+        e.itsHead = b.itsNext;
+    if (b.itsNext >= 0)
+        e.itsBuffers[static_cast<size_t>(b.itsNext)].itsPrev = b.itsPrev;
+    else
+        e.itsTail = b.itsPrev;
+    b.itsPrev = b.itsNext = -1;
+}
+
+void PushMostRecent(TEngine& e, int i) {
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    b.itsPrev = e.itsTail;
+    b.itsNext = -1;
+    if (e.itsTail >= 0)
+        e.itsBuffers[static_cast<size_t>(e.itsTail)].itsNext = i;
+    else
+        e.itsHead = i;
+    e.itsTail = i;
+}
+
+void PushLeastRecent(TEngine& e, int i) {
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    b.itsNext = e.itsHead;
+    b.itsPrev = -1;
+    if (e.itsHead >= 0)
+        e.itsBuffers[static_cast<size_t>(e.itsHead)].itsPrev = i;
+    else
+        e.itsTail = i;
+    e.itsHead = i;
+}
+
+// Gives a buffer up: no owner, reused first.
+void Disown(TEngine& e, int i) {
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    if (b.itsOwner != nullptr) e.itsPageMap.erase(TPageId{b.itsOwner, b.itsKeyNr, b.itsPageNr});
+    b.itsOwner = nullptr;
+    b.itsChanged = false;
+    Unlink(e, i);
+    PushLeastRecent(e, i);
+}
+
+bool WriteBuffer(TEngine& e, int i) {
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    IsamDatabase* db = b.itsOwner;
+    if (db->itsJournaled && JournalHasPage(db, b.itsKeyNr, b.itsPageNr) && !FlushJournal(db)) return false;
+    static uint8_t packed[6 + kPageCapacity * (kMaxKeyLength + 9)];
+    size_t used = 0;
+    PackPage(b.itsPage, db->itsKeys[static_cast<size_t>(b.itsKeyNr)].itsKeyLength, packed, &used);
+    if (!WriteExact(db, db->itsIndexFile, PageOffset(db, b.itsKeyNr, b.itsPageNr), packed, used))
+        return false;
+    b.itsChanged = false;
+    return true;
+}
+
+// The least recently used buffer nobody holds, written back first when changed.
+bool TakeVictim(TEngine& e, int& victim) {
+    for (int i = e.itsHead; i >= 0; i = e.itsBuffers[static_cast<size_t>(i)].itsNext) {
+        TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+        if (b.itsPins > 0) continue;
+        if (b.itsOwner != nullptr && b.itsChanged && !WriteBuffer(e, i)) return false;
+        if (b.itsOwner != nullptr) e.itsPageMap.erase(TPageId{b.itsOwner, b.itsKeyNr, b.itsPageNr});
+        b.itsOwner = nullptr;
+        b.itsChanged = false;
+        victim = i;
+        return true;
+    }
+    return Fail(kNoPageBuffers);
+}
+
+void Claim(TEngine& e, int i, IsamDatabase* db, int keyNr, int32_t pageNr) {
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    b.itsOwner = db;
+    b.itsKeyNr = keyNr;
+    b.itsPageNr = pageNr;
+    e.itsPageMap[TPageId{db, keyNr, pageNr}] = i;
+    Unlink(e, i);
+    PushMostRecent(e, i);
+}
+
+} // namespace
+
+bool AllocateBuffers(int count) {
+    TEngine& e = Engine();
+    e.itsBuffers.clear();
+    e.itsPageMap.clear();
+    while (count >= kMinPageBuffers) {
+        try {
+            e.itsBuffers.resize(static_cast<size_t>(count));
+            e.itsPageMap.reserve(static_cast<size_t>(count) * 2);
+            break;
+        } catch (const std::bad_alloc&) {
+            e.itsBuffers.clear();
+            count /= 2;
+        }
+    }
+    if (e.itsBuffers.size() < static_cast<size_t>(kMinPageBuffers)) return false;
+    e.itsHead = e.itsTail = -1;
+    for (int i = 0; i < static_cast<int>(e.itsBuffers.size()); ++i) PushMostRecent(e, i);
+    return true;
+}
+
+void FreeBuffers() {
+    TEngine& e = Engine();
+    std::vector<TPageBuffer>().swap(e.itsBuffers);
+    e.itsPageMap.clear();
+    e.itsHead = e.itsTail = -1;
+}
+
+void PackPage(const TPage& page, int keyLength, uint8_t* out, size_t* used) {
+    PutU16(out, page.itsCount);
+    PutI32(out + 2, page.itsLeft);
+    uint8_t* p = out + 6;
+    for (int i = 0; i < page.itsCount; ++i) {
+        const TPageEntry& entry = page.Entry(i);
+        PutI32(p, entry.itsRef);
+        PutI32(p + 4, entry.itsRight);
+        std::memcpy(p + 8, entry.itsKey.data(), static_cast<size_t>(keyLength) + 1);
+        p += keyLength + 9;
+    }
+    *used = static_cast<size_t>(p - out);
+}
+
+bool UnpackPage(const uint8_t* in, size_t size, int keyLength, TPage& page) {
+    if (size < 6) return false;
+    uint16_t count = GetU16(in);
+    if (count > kPageCapacity) return false;
+    if (6 + static_cast<size_t>(count) * static_cast<size_t>(keyLength + 9) > size) return false;
+    page.itsCount = count;
+    page.itsLeft = GetI32(in + 2);
+    const uint8_t* p = in + 6;
+    for (int i = 0; i < count; ++i) {
+        TPageEntry& entry = page.Entry(i);
+        entry.itsRef = GetI32(p);
+        entry.itsRight = GetI32(p + 4);
+        uint8_t length = p[8];
+        if (length > keyLength) return false;
+        entry.itsKey.fill(0);
+        std::memcpy(entry.itsKey.data(), p + 8, static_cast<size_t>(length) + 1);
+        p += keyLength + 9;
+    }
+    return true;
+}
+
+TPageRef::TPageRef(int index) : itsIndex(index) {
+    ++Engine().itsBuffers[static_cast<size_t>(index)].itsPins;
+}
+
+TPageRef::~TPageRef() {
+    Release();
+}
+
+TPageRef::TPageRef(TPageRef&& other) noexcept : itsIndex(other.itsIndex) {
+    other.itsIndex = -1;
+}
+
+TPageRef& TPageRef::operator=(TPageRef&& other) noexcept {
+    if (this != &other) {
+        Release();
+        itsIndex = other.itsIndex;
+        other.itsIndex = -1;
+    }
+    return *this;
+}
+
+TPage& TPageRef::operator*() const {
+    return Engine().itsBuffers[static_cast<size_t>(itsIndex)].itsPage;
+}
+
+int32_t TPageRef::PageNr() const {
+    return Engine().itsBuffers[static_cast<size_t>(itsIndex)].itsPageNr;
+}
+
+void TPageRef::Release() {
+    if (itsIndex >= 0) {
+        --Engine().itsBuffers[static_cast<size_t>(itsIndex)].itsPins;
+        itsIndex = -1;
+    }
+}
+
+bool FetchPage(IsamDatabase* db, int keyNr, int32_t pageNr, TPageRef& ref) {
+    TEngine& e = Engine();
+    ref.Release();
+    const TKeyDesc& key = db->itsKeys[static_cast<size_t>(keyNr)];
+    // A child link outside the pages handed out can only come from a damaged index.
+    if (pageNr < 1 || pageNr > key.itsHeader.itsPageCount) return Fail(kRebuildNeeded);
+    auto found = e.itsPageMap.find(TPageId{db, keyNr, pageNr});
+    if (found != e.itsPageMap.end()) {
+        int i = found->second;
+        if (i != e.itsTail) {
+            Unlink(e, i);
+            PushMostRecent(e, i);
+        }
+        ref = TPageRef(i);
+        return true;
+    }
+    int victim = -1;
+    if (!TakeVictim(e, victim)) return false;
+    static uint8_t raw[6 + kPageCapacity * (kMaxKeyLength + 9) + 64];
+    size_t bytes = static_cast<size_t>(key.itsHeader.itsPageBytes);
+    if (bytes > sizeof raw) bytes = sizeof raw;
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(victim)];
+    if (!ReadExact(db, db->itsIndexFile, PageOffset(db, keyNr, pageNr), raw, bytes)) {
+        Disown(e, victim);
+        return false;
+    }
+    if (!UnpackPage(raw, bytes, key.itsKeyLength, b.itsPage)) {
+        Disown(e, victim);
+        return Fail(kRebuildNeeded);
+    }
+    b.itsChanged = false;
+    Claim(e, victim, db, keyNr, pageNr);
+    ref = TPageRef(victim);
+    return true;
+}
+
+bool NewPageBuffer(IsamDatabase* db, int keyNr, int32_t pageNr, TPageRef& ref) {
+    TEngine& e = Engine();
+    ref.Release();
+    // A page number can come back from the free chain while a stale copy is still cached.
+    auto found = e.itsPageMap.find(TPageId{db, keyNr, pageNr});
+    if (found != e.itsPageMap.end()) Disown(e, found->second);
+    int victim = -1;
+    if (!TakeVictim(e, victim)) return false;
+    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(victim)];
+    b.itsPage.itsCount = 0;
+    b.itsPage.itsLeft = 0;
+    b.itsChanged = true;
+    Claim(e, victim, db, keyNr, pageNr);
+    JournalNewPage(db, keyNr, pageNr);
+    ref = TPageRef(victim);
+    return true;
+}
+
+bool TouchPage(IsamDatabase* db, int keyNr, const TPageRef& ref) {
+    TPageBuffer& buffer = Engine().itsBuffers[static_cast<size_t>(ref.Index())];
+    if (db->itsJournaled && !JournalPage(db, keyNr, buffer.itsPageNr, buffer.itsPage)) return false;
+    buffer.itsChanged = true;
+    return true;
+}
+
+void ForgetPage(IsamDatabase* db, int keyNr, int32_t pageNr) {
+    TEngine& e = Engine();
+    auto found = e.itsPageMap.find(TPageId{db, keyNr, pageNr});
+    if (found != e.itsPageMap.end()) Disown(e, found->second);
+}
+
+bool WriteChangedPages(IsamDatabase* db, bool release) {
+    TEngine& e = Engine();
+    for (int i = 0; i < static_cast<int>(e.itsBuffers.size()); ++i) {
+        TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+        if (b.itsOwner != db) continue;
+        if (b.itsChanged && !WriteBuffer(e, i)) return false;
+        if (release) Disown(e, i);
+    }
+    return true;
+}
+
+void DropPages(IsamDatabase* db, int keyNr) {
+    TEngine& e = Engine();
+    for (int i = 0; i < static_cast<int>(e.itsBuffers.size()); ++i) {
+        TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+        if (b.itsOwner == db && (keyNr == 0 || b.itsKeyNr == keyNr)) Disown(e, i);
+    }
+}
+
+} // namespace marvek::isam

@@ -1,0 +1,213 @@
+// Variable-length records: a chain of slots of an ordinary data file. The first section holds the
+// record's first L - 6 bytes, each continuation section a marker byte 1 and L - 7 more bytes;
+// both end with a u16 byte count and an i32 link to the next continuation (0 at the end).
+
+#include "storage/IsamEngine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace marvek {
+
+using namespace isam;
+
+namespace {
+
+std::vector<uint8_t>& Section() {
+    return Engine().itsSectionBuffer;
+}
+
+int SlotBytes(const IsamDatabase* db) {
+    return db->itsData.itsSlotBytes;
+}
+
+// The longest chain a record of at most 65535 bytes can have; a longer one is damaged.
+int MaxSections(const IsamDatabase* db) {
+    return 65535 / (SlotBytes(db) - 7) + 2;
+}
+
+bool PrepareSection(const IsamDatabase* db) {
+    if (!BTGrowSectionBuffer(static_cast<uint16_t>(std::min(SlotBytes(db), 65535))))
+        return Fail(kNoSectionBuffer);
+    return true;
+}
+
+void FillSection(const IsamDatabase* db, bool continuation, const uint8_t* bytes, int count, int32_t link) {
+    int l = SlotBytes(db);
+    uint8_t* s = Section().data();
+    std::memset(s, 0, static_cast<size_t>(l));
+    int at = continuation ? 1 : 0;
+    if (continuation) s[0] = 1;
+    if (count > 0) std::memcpy(s + at, bytes, static_cast<size_t>(count));
+    PutU16(s + l - 6, static_cast<uint16_t>(count));
+    PutI32(s + l - 4, link);
+}
+
+// Keeps the first failure of a call while cleaning up after it.
+class TSavedResult {
+public:
+    TSavedResult() : itsOK(IsamOK()), itsError(IsamError()), itsOsError(IsamOsError()) {}
+    ~TSavedResult() {
+        TEngine& e = Engine();
+        e.itsOK = itsOK;
+        e.itsError = itsError;
+        e.itsOsError = itsOsError;
+    }
+
+private:
+    bool itsOK;
+    int itsError;
+    int itsOsError;
+};
+
+void FreeSections(IsamDatabase* db, const std::vector<int32_t>& slots) {
+    TSavedResult keep;
+    for (auto it = slots.rbegin(); it != slots.rend(); ++it) DeleteRecord(db, *it);
+}
+
+// Writes the continuation sections for the bytes after the first section, last chunk first, so
+// each takes the next slot from the free chain. link receives the first continuation's slot.
+bool WriteContinuations(IsamDatabase* db, const uint8_t* rest, int m, int32_t& link,
+                        std::vector<int32_t>& written) {
+    link = 0;
+    if (m <= 0) return true;
+    int chunk = SlotBytes(db) - 7;
+    int k = (m + chunk - 1) / chunk;
+    for (int j = k - 1; j >= 0; --j) {
+        int count = j == k - 1 ? m - (k - 1) * chunk : chunk;
+        FillSection(db, true, rest + j * chunk, count, link);
+        RecRef slot = AddRecord(db, Section().data());
+        if (!IsamOK()) {
+            FreeSections(db, written);
+            written.clear();
+            return false;
+        }
+        written.push_back(slot);
+        link = slot;
+    }
+    return true;
+}
+
+// Follows a chain from its first section's link and frees every continuation that really is
+// one; a link into anything else stops the walk rather than free another record's slot.
+bool FreeChain(IsamDatabase* db, int32_t link) {
+    int l = SlotBytes(db);
+    std::vector<uint8_t> section(static_cast<size_t>(l));
+    for (int n = 0; link != 0 && n < MaxSections(db); ++n) {
+        if (link < 1 || link > db->itsData.itsHighSlot) return true;
+        if (!ReadRecord(db, link, section.data())) return false;
+        if (section[0] != 1) return true;
+        int32_t next = GetI32(section.data() + l - 4);
+        if (!DeleteRecord(db, link)) return false;
+        link = next;
+    }
+    return true;
+}
+
+} // namespace
+
+bool BTReserveSectionBuffer(uint16_t size) {
+    try {
+        Section().assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool BTGrowSectionBuffer(uint16_t size) {
+    if (Section().size() >= size) return true;
+    return BTReserveSectionBuffer(size);
+}
+
+void BTFreeSectionBuffer() {
+    std::vector<uint8_t>().swap(Section());
+}
+
+RecRef BTAddVariableRec(IsamDatabase* db, const void* record, uint16_t length) {
+    BeginCall();
+    if (!CheckHandle(db, true) || !PrepareSection(db)) return 0;
+    const auto* bytes = static_cast<const uint8_t*>(record);
+    int firstBytes = SlotBytes(db) - 6;
+    int32_t link = 0;
+    std::vector<int32_t> written;
+    if (!WriteContinuations(db, bytes + firstBytes, length - firstBytes, link, written)) return 0;
+    FillSection(db, false, bytes, std::min<int>(length, firstBytes), link);
+    RecRef ref = AddRecord(db, Section().data());
+    if (!IsamOK()) {
+        FreeSections(db, written);
+        return 0;
+    }
+    return ref;
+}
+
+uint16_t BTGetVariableRec(IsamDatabase* db, RecRef ref, void* record, uint16_t capacity) {
+    BeginCall();
+    if (!CheckHandle(db, false) || !PrepareSection(db)) return 0;
+    auto* out = static_cast<uint8_t*>(record);
+    int l = SlotBytes(db);
+    int room = std::min<int>(capacity, kMaxVariableRead);
+    uint8_t* s = Section().data();
+    if (!ReadRecord(db, ref, s)) return 0;
+    int count = GetU16(s + l - 6);
+    if (count > l - 6) return Fail(kVariableReadFailed), 0;
+    int done = std::min(count, room);
+    std::memcpy(out, s, static_cast<size_t>(done));
+    int32_t link = GetI32(s + l - 4);
+    for (int n = 0; link != 0 && done < room; ++n) {
+        if (n >= MaxSections(db)) return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
+        if (!ReadRecord(db, link, s)) return static_cast<uint16_t>(done);
+        count = GetU16(s + l - 6);
+        if (s[0] != 1 || count > l - 7) return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
+        int take = std::min(count, room - done);
+        std::memcpy(out + done, s + 1, static_cast<size_t>(take));
+        done += take;
+        link = GetI32(s + l - 4);
+    }
+    return static_cast<uint16_t>(done);
+}
+
+void BTPutVariableRec(IsamDatabase* db, RecRef ref, const void* record, uint16_t length) {
+    BeginCall();
+    if (!CheckHandle(db, true) || !PrepareSection(db)) return;
+    if (ref == 0) {
+        Fail(kPutRecZero);
+        return;
+    }
+    int l = SlotBytes(db);
+    std::vector<uint8_t> old(static_cast<size_t>(l));
+    if (!ReadRecord(db, ref, old.data())) return;
+    int32_t oldLink = GetI32(old.data() + l - 4);
+
+    const auto* bytes = static_cast<const uint8_t*>(record);
+    int firstBytes = l - 6;
+    int32_t link = 0;
+    std::vector<int32_t> written;
+    if (!WriteContinuations(db, bytes + firstBytes, length - firstBytes, link, written)) return;
+    // The first section changes before the old chain is freed, so a failure in between leaves a
+    // complete record (old or new) and at worst some unlinked sections for a rebuild to reclaim.
+    FillSection(db, false, bytes, std::min<int>(length, firstBytes), link);
+    if (!WriteRecord(db, ref, Section().data())) {
+        FreeSections(db, written);
+        return;
+    }
+    FreeChain(db, oldLink);
+}
+
+void BTRemoveVariableRec(IsamDatabase* db, RecRef ref) {
+    BeginCall();
+    if (!CheckHandle(db, true) || !PrepareSection(db)) return;
+    int l = SlotBytes(db);
+    std::vector<uint8_t> first(static_cast<size_t>(l));
+    if (ref < 1 || ref > db->itsData.itsHighSlot) {
+        Fail(kDeleteRecRange);
+        return;
+    }
+    if (!ReadRecord(db, ref, first.data())) return;
+    int32_t link = GetI32(first.data() + l - 4);
+    if (!DeleteRecord(db, ref)) return;
+    FreeChain(db, link);
+}
+
+} // namespace marvek
