@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 namespace marvek {
 
@@ -43,6 +44,25 @@ void FillSection(const IsamDatabase* db, bool continuation, const uint8_t* bytes
     PutU16(s + l - 6, static_cast<uint16_t>(count));
     PutI32(s + l - 4, link);
 }
+
+// Notices a chain that comes back to one of its own sections: it is damaged, not long.
+class TChainGuard {
+public:
+    explicit TChainGuard(int32_t first) { itsSeen.push_back(first); }
+    bool SeenBefore(int32_t slot) {
+        if (itsSeen.size() < 32) {
+            if (std::find(itsSeen.begin(), itsSeen.end(), slot) != itsSeen.end()) return true;
+            itsSeen.push_back(slot);
+            if (itsSeen.size() == 32) itsMany.insert(itsSeen.begin(), itsSeen.end());
+            return false;
+        }
+        return !itsMany.insert(slot).second;
+    }
+
+private:
+    std::vector<int32_t> itsSeen;
+    std::unordered_set<int32_t> itsMany;
+};
 
 // Keeps the first failure of a call while cleaning up after it.
 class TSavedResult {
@@ -91,11 +111,12 @@ bool WriteContinuations(IsamDatabase* db, const uint8_t* rest, int m, int32_t& l
 
 // Follows a chain from its first section's link and frees every continuation that really is
 // one; a link into anything else stops the walk rather than free another record's slot.
-bool FreeChain(IsamDatabase* db, int32_t link) {
+bool FreeChain(IsamDatabase* db, RecRef ref, int32_t link) {
     int l = SlotBytes(db);
     std::vector<uint8_t> section(static_cast<size_t>(l));
+    TChainGuard guard(ref);
     for (int n = 0; link != 0 && n < MaxSections(db); ++n) {
-        if (link < 1 || link > db->itsData.itsHighSlot) return true;
+        if (link < 1 || link > db->itsData.itsHighSlot || guard.SeenBefore(link)) return true;
         if (!ReadRecord(db, link, section.data())) return false;
         if (section[0] != 1) return true;
         int32_t next = GetI32(section.data() + l - 4);
@@ -155,8 +176,10 @@ uint16_t BTGetVariableRec(IsamDatabase* db, RecRef ref, void* record, uint16_t c
     int done = std::min(count, room);
     std::memcpy(out, s, static_cast<size_t>(done));
     int32_t link = GetI32(s + l - 4);
+    TChainGuard guard(ref);
     for (int n = 0; link != 0 && done < room; ++n) {
-        if (n >= MaxSections(db)) return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
+        if (guard.SeenBefore(link) || n >= MaxSections(db))
+            return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
         if (!ReadRecord(db, link, s)) return static_cast<uint16_t>(done);
         count = GetU16(s + l - 6);
         if (s[0] != 1 || count > l - 7) return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
@@ -192,7 +215,7 @@ void BTPutVariableRec(IsamDatabase* db, RecRef ref, const void* record, uint16_t
         FreeSections(db, written);
         return;
     }
-    FreeChain(db, oldLink);
+    FreeChain(db, ref, oldLink);
 }
 
 void BTRemoveVariableRec(IsamDatabase* db, RecRef ref) {
@@ -207,7 +230,7 @@ void BTRemoveVariableRec(IsamDatabase* db, RecRef ref) {
     if (!ReadRecord(db, ref, first.data())) return;
     int32_t link = GetI32(first.data() + l - 4);
     if (!DeleteRecord(db, ref)) return;
-    FreeChain(db, link);
+    FreeChain(db, ref, link);
 }
 
 } // namespace marvek
