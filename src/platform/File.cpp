@@ -13,9 +13,13 @@ namespace {
 
 TFileFaults gFaults;
 
+bool Crashed() {
+    return gFaults.itsCrashAfterWrites >= 0 && gFaults.itsWrites > gFaults.itsCrashAfterWrites;
+}
+
 bool Injected(int& counter, int failAt) {
     ++counter;
-    return failAt > 0 && counter == failAt;
+    return (failAt > 0 && counter == failAt) || Crashed();
 }
 
 int OpenLocked(const std::string& path, int flags, int* fd) {

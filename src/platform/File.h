@@ -47,12 +47,15 @@ int CopyFile(const std::string& from, const std::string& to);
 bool FileExists(const std::string& path);
 
 // Test seam: counts calls of each kind and fails the chosen one with EIO. A count of 0 means
-// "never fail". Armed counters count from the moment they are set.
+// "never fail". Counters count from the moment they are set.
 struct TFileFaults {
     int itsFailWriteAt = 0;
     int itsFailFlushAt = 0;
     int itsFailTruncateAt = 0;
     int itsFailRenameAt = 0;
+    // A simulated crash: after this many more writes every write, flush, truncate and rename
+    // fails, as if the process had died there. Negative: no crash.
+    int itsCrashAfterWrites = -1;
     int itsWrites = 0;
     int itsFlushes = 0;
     int itsTruncates = 0;

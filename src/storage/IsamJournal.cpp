@@ -95,11 +95,16 @@ bool TOperation::Finish(bool ok) {
         if (ok && db->itsDataHeaderChanged) ok = WriteDataHeader(db);
         for (int k = 1; ok && k <= db->itsIndexCount; ++k)
             if (db->itsKeys[static_cast<size_t>(k)].itsHeaderChanged) ok = WriteKeyHeader(db, k);
-        ok = ok && FlushFile(db->itsDataFile) && FlushFile(db->itsIndexFile) && ResetJournal(db);
-        if (ok) {
+        ok = ok && FlushFile(db->itsDataFile) && FlushFile(db->itsIndexFile);
+        // Emptying the journal commits the operation; from then on there is nothing to undo.
+        if (ok && db->itsJournalFile.Truncate(1) == 0) {
+            db->itsOp.itsLength = 1;
+            db->itsOp.itsUnflushed = false;
+            db->itsJournalFile.Flush();
             op.itsActive = false;
             return true;
         }
+        ok = false;
     }
 
     // Roll back: forget what the cache holds, put the before-images back, and cut off what the
