@@ -1,7 +1,7 @@
 // The data file and the database handle: creation, slots and the free chain, handle checks,
 // the dirty mark, exclusive use.
 
-#include "IsamFixture.h"
+#include "IsamTestBase.h"
 
 namespace marvek::test {
 namespace {

@@ -1,6 +1,6 @@
 // Key index behaviour at its edges: key lengths, ordering, duplicates, tree shape, cursor steps.
 
-#include "IsamFixture.h"
+#include "IsamTestBase.h"
 
 namespace marvek::test {
 namespace {

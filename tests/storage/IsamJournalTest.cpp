@@ -1,7 +1,7 @@
 // Journaled mode: an operation that fails at any write or flush leaves the database as it was
 // and says so; a journal left by a crash is replayed at the next open.
 
-#include "IsamFixture.h"
+#include "IsamTestBase.h"
 
 #include <functional>
 #include <sstream>

@@ -1,6 +1,6 @@
 // Random operations on key indexes, checked step by step against std::set / std::multiset.
 
-#include "IsamFixture.h"
+#include "IsamTestBase.h"
 
 #include <random>
 #include <set>

@@ -1,6 +1,6 @@
 // Variable-length records: section layout, rewriting, reading limits, damaged chains.
 
-#include "IsamFixture.h"
+#include "IsamTestBase.h"
 
 #include <numeric>
 
