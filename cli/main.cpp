@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "ChessCommands.h"
+#include "DbCommands.h"
 #include "platform/Errors.h"
 
 // marvek-cli: scriptable access to Marvek's core. Exit status 0 on success, 1 when the command
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
 
     int result = 0;
     marvek::cli::AddChessCommands(app, result);
+    marvek::cli::AddDbCommands(app, result);
 
     try {
         app.parse(argc, argv);

@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # libraries
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  # the storage benchmark's peer
+  libsqlite3-dev
   # test peers: pgn-extract (its eco.pgn is our real PGN test data)
   pgn-extract
 )
