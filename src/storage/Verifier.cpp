@@ -744,10 +744,11 @@ void TVerifier::VisitPage(TTreeWalk& walk, int32_t page, int level, const std::s
 }
 
 // An entry must name a record: a slot in range that is not free and, for variable-length
-// records, the first section of a chain.
+// records, the first section of a chain. A database without any record uses its keys as a map
+// whose references are values (the training counts), so there is nothing to check then.
 void TVerifier::CheckEntryRef(const TTreeWalk& walk, const std::string& where, int32_t ref) {
     const TDataHeader& header = itsReport.itsHeader;
-    if (header.itsHighSlot < 0) return;
+    if (header.itsHighSlot <= 0) return;
     std::string prefix = walk.itsContext + ": " + where + " refers to slot " + Str(ref);
     if (ref < 1 || ref > header.itsHighSlot) {
         Fault(prefix + ", outside 1.." + Str(header.itsHighSlot));

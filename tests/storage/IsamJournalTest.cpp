@@ -2,6 +2,7 @@
 // and says so; a journal left by a crash is replayed at the next open.
 
 #include "IsamTestBase.h"
+#include "storage/Verifier.h"
 
 #include <functional>
 #include <sstream>
@@ -112,6 +113,8 @@ TEST_P(IsamJournalTest, FailureAtAnyWriteOrFlushIsUndone) {
             }
             EXPECT_EQ(error, s.itsUndone);
             EXPECT_EQ(Snapshot(), itsBefore);
+            TVerifyReport report = VerifyDatabase({Base()});
+            EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? "" : report.itsFaults[0]);
             // Only the index file can keep bytes that mean nothing; the data file is as it was
             // unless a slot was reused.
             if (std::string(s.itsName).find("Record") == std::string::npos) {
@@ -146,6 +149,8 @@ TEST_P(IsamJournalTest, CrashAtAnyWriteIsRolledBackAtTheNextOpen) {
         ASSERT_TRUE(IsamOK()) << IsamError();
         BTCloseDatabase(db);
         EXPECT_EQ(Snapshot(), itsBefore);
+        TVerifyReport report = VerifyDatabase({Base()});
+        EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? "" : report.itsFaults[0]);
     }
 }
 

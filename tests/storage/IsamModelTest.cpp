@@ -1,6 +1,7 @@
 // Random operations on key indexes, checked step by step against std::set / std::multiset.
 
 #include "IsamTestBase.h"
+#include "storage/Verifier.h"
 
 #include <random>
 #include <set>
@@ -161,6 +162,11 @@ TEST_P(IsamModelTest, AgreesWithStandardContainers) {
         } else if (kind >= 98) {
             BTCloseDatabase(db);
             ASSERT_TRUE(IsamOK()) << IsamError();
+            if (step % 4 == 0) {
+                TVerifyReport report = VerifyDatabase({Base()});
+                ASSERT_TRUE(report.Sound())
+                    << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
+            }
             BTOpenDatabase(db, Base(), false, false);
             ASSERT_TRUE(IsamOK()) << IsamError();
         }
@@ -180,6 +186,8 @@ TEST_P(IsamModelTest, AgreesWithStandardContainers) {
     EXPECT_EQ(IsamError(), isam::kNoNextEntry);
     BTCloseDatabase(db);
     EXPECT_TRUE(IsamOK());
+    TVerifyReport report = VerifyDatabase({Base()});
+    EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Indexes, IsamModelTest,
