@@ -1,6 +1,10 @@
 // Variable-length records: section layout, rewriting, reading limits, damaged chains.
 
 #include "IsamTestBase.h"
+#include "storage/Verifier.h"
+
+#include <map>
+#include <random>
 
 #include <numeric>
 
@@ -132,6 +136,46 @@ TEST_F(IsamVariableTest, DamagedChainsReportInsteadOfRunningAway) {
     BTPutRec(itsDb, ref, first.data());
     Get(ref);
     EXPECT_EQ(IsamError(), kVariableReadFailed);
+}
+
+} // namespace
+} // namespace marvek::test
+
+namespace marvek::test {
+namespace {
+
+TEST_F(IsamVariableTest, RandomAddPutRemoveKeepEveryRecordIntact) {
+    std::mt19937 random(77);
+    std::map<RecRef, std::vector<uint8_t>> model;
+    std::uniform_int_distribution<int> length(4, 700), kind(0, 9); // records start with 4 zero bytes
+    for (int step = 0; step < 4000; ++step) {
+        int k = kind(random);
+        auto record = Bytes(size_t(length(random)), uint8_t(step));
+        if (k < 4 || model.empty()) {
+            RecRef ref = BTAddVariableRec(itsDb, record.data(), uint16_t(record.size()));
+            ASSERT_TRUE(IsamOK());
+            ASSERT_EQ(model.count(ref), 0u);
+            model[ref] = record;
+        } else {
+            auto it = model.begin();
+            std::advance(it, std::uniform_int_distribution<size_t>(0, model.size() - 1)(random));
+            if (k < 8) {
+                BTPutVariableRec(itsDb, it->first, record.data(), uint16_t(record.size()));
+                it->second = record;
+            } else {
+                BTRemoveVariableRec(itsDb, it->first);
+                model.erase(it);
+            }
+            ASSERT_TRUE(IsamOK());
+        }
+    }
+    for (const auto& [ref, record] : model) ASSERT_EQ(Get(ref), record) << ref;
+    BTCloseDatabase(itsDb);
+    TVerifyOptions options{Base()};
+    options.itsVariable = true;
+    TVerifyReport report = VerifyDatabase(options);
+    EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
+    EXPECT_EQ(report.itsRecords, int64_t(model.size()));
 }
 
 } // namespace
