@@ -114,6 +114,10 @@ bool ReadExact(IsamDatabase* db, TFile& file, int64_t offset, void* data, size_t
 
 bool WriteExact(IsamDatabase* db, TFile& file, int64_t offset, const void* data, size_t count) {
     if (offset < 0) return Fail(kShortWrite);
+    if (db != nullptr) {
+        if (&file == &db->itsDataFile) db->itsOp.itsDataWritten = true;
+        if (&file == &db->itsIndexFile) db->itsOp.itsIndexWritten = true;
+    }
     int code = file.WriteAt(offset, data, count);
     if (code != 0) return FailOs(code, TIoKind::kWrite, db != nullptr && db->itsReadOnly);
     return true;

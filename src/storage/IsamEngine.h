@@ -157,6 +157,8 @@ struct IsamDatabase {
     // State of the journaled operation in progress.
     struct TJournalState {
         bool itsActive = false;
+        bool itsDataWritten = false;
+        bool itsIndexWritten = false;
         int64_t itsLength = 1;
         bool itsUnflushed = false;
         std::vector<int64_t> itsHeaderEntryAt; // per file number, -1 when not journaled yet
@@ -262,7 +264,8 @@ bool DeleteRecord(IsamDatabase* db, RecRef ref);
 
 // ---- Journaled operations -------------------------------------------------------------------
 
-// Brackets one changing operation. Outside journaled mode it only marks changes pending.
+// Brackets one changing operation. Outside journaled mode it only marks changes pending. An
+// operation started inside another becomes part of it.
 class TOperation {
 public:
     TOperation(IsamDatabase* db, int undoneCode);
@@ -281,6 +284,7 @@ private:
     int itsUndoneCode;
     bool itsStarted = false;
     bool itsFinished = false;
+    bool itsNested = false; // part of an operation already running, which commits or undoes it
 };
 
 bool JournalHeader(IsamDatabase* db, int fileNr);

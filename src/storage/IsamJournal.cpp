@@ -53,10 +53,17 @@ bool ReloadHeaders(IsamDatabase* db) {
 } // namespace
 
 TOperation::TOperation(IsamDatabase* db, int undoneCode) : itsDb(db), itsUndoneCode(undoneCode) {
+    if (db->itsJournaled && db->itsOp.itsActive) {
+        itsNested = true;
+        itsStarted = true;
+        return;
+    }
     if (!MarkChangesPending(db)) return;
     if (db->itsJournaled) {
         auto& op = db->itsOp;
         op.itsActive = true;
+        op.itsDataWritten = false;
+        op.itsIndexWritten = false;
         std::fill(op.itsHeaderEntryAt.begin(), op.itsHeaderEntryAt.end(), -1);
         std::fill(op.itsTookFromFree.begin(), op.itsTookFromFree.end(), false);
         op.itsPages.clear();
@@ -79,7 +86,7 @@ TOperation::~TOperation() {
 
 void TOperation::Unchanged() {
     itsFinished = true;
-    if (itsStarted && itsDb->itsJournaled) {
+    if (itsStarted && !itsNested && itsDb->itsJournaled) {
         if (itsDb->itsOp.itsLength > 1) ResetJournal(itsDb);
         itsDb->itsOp.itsActive = false;
     }
@@ -88,14 +95,16 @@ void TOperation::Unchanged() {
 bool TOperation::Finish(bool ok) {
     itsFinished = true;
     IsamDatabase* db = itsDb;
-    if (!db->itsJournaled || !itsStarted) return ok;
+    if (!db->itsJournaled || !itsStarted || itsNested) return ok;
     auto& op = db->itsOp;
     if (ok) {
         ok = FlushJournal(db) && WriteChangedPages(db, false);
         if (ok && db->itsDataHeaderChanged) ok = WriteDataHeader(db);
         for (int k = 1; ok && k <= db->itsIndexCount; ++k)
             if (db->itsKeys[static_cast<size_t>(k)].itsHeaderChanged) ok = WriteKeyHeader(db, k);
-        ok = ok && FlushFile(db->itsDataFile) && FlushFile(db->itsIndexFile);
+        // Only the files this operation wrote need to reach the disk.
+        ok = ok && (!op.itsDataWritten || FlushFile(db->itsDataFile)) &&
+             (!op.itsIndexWritten || FlushFile(db->itsIndexFile));
         // Emptying the journal commits the operation; from then on there is nothing to undo.
         if (ok && db->itsJournalFile.Truncate(1) == 0) {
             db->itsOp.itsLength = 1;

@@ -99,7 +99,7 @@ bool WriteContinuations(IsamDatabase* db, const uint8_t* rest, int m, int32_t& l
         FillSection(db, true, rest + j * chunk, count, link);
         RecRef slot = AddRecord(db, Section().data());
         if (!IsamOK()) {
-            FreeSections(db, written);
+            if (!db->itsJournaled) FreeSections(db, written);
             written.clear();
             return false;
         }
@@ -149,18 +149,22 @@ void BTFreeSectionBuffer() {
 RecRef BTAddVariableRec(IsamDatabase* db, const void* record, uint16_t length) {
     BeginCall();
     if (!CheckHandle(db, true) || !PrepareSection(db)) return 0;
+    // In journaled mode the whole chain is one operation, so a failure leaves no sections behind.
+    TOperation op(db, kAddRecUndone);
+    if (!op.Started()) return 0;
     const auto* bytes = static_cast<const uint8_t*>(record);
     int firstBytes = SlotBytes(db) - 6;
     int32_t link = 0;
     std::vector<int32_t> written;
-    if (!WriteContinuations(db, bytes + firstBytes, length - firstBytes, link, written)) return 0;
+    if (!WriteContinuations(db, bytes + firstBytes, length - firstBytes, link, written))
+        return op.Finish(false), 0;
     FillSection(db, false, bytes, std::min<int>(length, firstBytes), link);
     RecRef ref = AddRecord(db, Section().data());
     if (!IsamOK()) {
-        FreeSections(db, written);
-        return 0;
+        if (!db->itsJournaled) FreeSections(db, written);
+        return op.Finish(false), 0;
     }
-    return ref;
+    return op.Finish(true) ? ref : 0;
 }
 
 uint16_t BTGetVariableRec(IsamDatabase* db, RecRef ref, void* record, uint16_t capacity) {

@@ -177,6 +177,20 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](IsamDatabase* db) { AddRecords(db, 1); }, kAddRecUndone},
                       TScenario{"AddRecordAppended", [](IsamDatabase* db) { AddRecords(db, 3); },
                                 [](IsamDatabase* db) { AddRecords(db, 1); }, kAddRecUndone},
+                      TScenario{"AddVariableRecord",
+                                [](IsamDatabase* db) {
+                                    std::vector<uint8_t> r(150, 7);
+                                    r[0] = r[1] = r[2] = r[3] = 0;
+                                    RecRef first = BTAddVariableRec(db, r.data(), 150);
+                                    BTAddVariableRec(db, r.data(), 150);
+                                    BTRemoveVariableRec(db, first);
+                                },
+                                [](IsamDatabase* db) {
+                                    std::vector<uint8_t> r(400, 9);
+                                    r[0] = r[1] = r[2] = r[3] = 0;
+                                    BTAddVariableRec(db, r.data(), 400);
+                                },
+                                kAddRecUndone},
                       TScenario{"DeleteRecord", [](IsamDatabase* db) { AddRecords(db, 5); },
                                 [](IsamDatabase* db) { BTDeleteRec(db, 3); }, kDeleteRecUndone},
                       TScenario{"AddKeySplittingTheRoot", [](IsamDatabase* db) { AddKeys(db, 0, 62); },
