@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/Settings.h"
 #include "chess/ChessParser.h"
 #include "chess/ChessPosition.h"
 
@@ -21,6 +22,13 @@ TPackedPosition ReadFenArgument(const std::string& text) {
     TPackedPosition packed;
     if (!position.FromFEN(text, packed)) throw CLI::ValidationError("FEN", "invalid FEN: " + text);
     return packed;
+}
+
+// Moves are read and written in the user's piece letters, as the program does.
+void UseSettingsLetters(TChessParser& parser) {
+    const TSettings& settings = Settings();
+    parser.SetPieceLetters(settings.KingLetter(), settings.QueenLetter(), settings.KnightLetter(),
+                           settings.BishopLetter(), settings.RookLetter());
 }
 
 const char* YesNo(bool value) {
@@ -39,6 +47,7 @@ void AddChessCommands(CLI::App& app, int& result) {
         cmd->add_flag("--json", *json, "Print a JSON array");
         cmd->callback([fen, json, &result] {
             TChessParser parser;
+            UseSettingsLetters(parser);
             parser.LoadPosition(ReadFenArgument(*fen));
             std::vector<std::string> moves = parser.LegalMoves();
             if (*json) {
@@ -60,6 +69,7 @@ void AddChessCommands(CLI::App& app, int& result) {
         cmd->add_option("MOVE", *moves, "Moves such as e4, Nf3, O-O, e2e4, e7e8q")->required();
         cmd->callback([fen, moves, &result] {
             TChessParser parser;
+            UseSettingsLetters(parser);
             parser.LoadPosition(ReadFenArgument(*fen));
             for (const std::string& text : *moves) {
                 std::string notation;

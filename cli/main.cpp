@@ -4,6 +4,9 @@
 
 #include "ChessCommands.h"
 #include "DbCommands.h"
+#include "PrefsCommands.h"
+#include "app/ConsoleUserInterface.h"
+#include "app/Settings.h"
 #include "platform/Errors.h"
 
 // marvek-cli: scriptable access to Marvek's core. Exit status 0 on success, 1 when the command
@@ -13,11 +16,25 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.fallthrough(false);
 
+    // Messages go to stderr; questions are answered by --yes / --no, or asked on a terminal.
+    marvek::TConsoleUserInterface console;
+    marvek::SetUserInterface(&console);
+    auto* yes = app.add_flag_callback(
+        "--yes", [&console] { console.SetPolicy(marvek::TAnswerPolicy::kYes); },
+        "Answer Yes to every question");
+    app.add_flag_callback(
+           "--no", [&console] { console.SetPolicy(marvek::TAnswerPolicy::kNo); },
+           "Answer No to every question")
+        ->excludes(yes);
+
     int result = 0;
     marvek::cli::AddChessCommands(app, result);
     marvek::cli::AddDbCommands(app, result);
+    marvek::cli::AddPrefsCommands(app, result);
 
     try {
+        // Like the desktop program, the tool works with the user's settings (piece letters, folders).
+        marvek::LoadSettingsAtStart();
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
         return app.exit(e);

@@ -1,0 +1,208 @@
+#include "app/ConsoleUserInterface.h"
+
+#include <csignal>
+#include <iostream>
+#include <unistd.h>
+
+#include "platform/Clock.h"
+
+namespace marvek {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+struct sigaction gPreviousInterrupt {};
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+// Boxes join their lines with "\r"; a terminal wants "\n".
+std::string ConsoleText(std::string text) {
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    return text;
+}
+
+std::string Lowered(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+const char* AnswerName(TAnswer answer) {
+    switch (answer) {
+    case TAnswer::kYes: return "yes";
+    case TAnswer::kNo: return "no";
+    case TAnswer::kCancel: return "cancel";
+    }
+    return "no";
+}
+
+} // namespace
+
+TConsoleUserInterface::TConsoleUserInterface(TAnswerPolicy policy)
+    : TConsoleUserInterface(policy, std::cerr, std::cin, ::isatty(0) && ::isatty(2)) {}
+
+TConsoleUserInterface::TConsoleUserInterface(TAnswerPolicy policy, std::ostream& out, std::istream& in,
+                                             bool interactive)
+    : itsPolicy(policy), itsOut(out), itsIn(in), itsInteractive(interactive) {}
+
+void TConsoleUserInterface::WriteLine(const std::string& text) {
+    itsOut << ConsoleText(text) << '\n';
+    itsOut.flush();
+}
+
+void TConsoleUserInterface::ShowInformationBox(const std::string&, const std::string& text, int) {
+    WriteLine(text);
+}
+
+void TConsoleUserInterface::ShowMessage(const std::string& text) {
+    WriteLine(text);
+}
+
+void TConsoleUserInterface::ShowError(const std::string& text) {
+    WriteLine(text);
+}
+
+TAnswer TConsoleUserInterface::Ask(const std::string& text, TButtons buttons, TBoxKind, int) {
+    bool withCancel = buttons == TButtons::kYesNoCancel;
+    itsOut << ConsoleText(text) << (withCancel ? " [y/n/c] " : " [y/n] ");
+
+    TAnswer safe = withCancel ? TAnswer::kCancel : TAnswer::kNo;
+    TAnswer answer = safe;
+    if (itsPolicy == TAnswerPolicy::kYes) {
+        answer = TAnswer::kYes;
+    } else if (itsPolicy == TAnswerPolicy::kNo) {
+        answer = TAnswer::kNo;
+    } else if (!itsInteractive) {
+        itsOut << AnswerName(safe) << " (no terminal to ask; use --yes or --no)\n";
+        itsOut.flush();
+        return safe;
+    } else {
+        itsOut.flush();
+        for (;;) {
+            std::string reply;
+            if (!std::getline(itsIn, reply)) break; // end of input: the safe answer
+            reply = Lowered(reply);
+            if (reply == "y" || reply == "yes") return TAnswer::kYes;
+            if (reply == "n" || reply == "no") return TAnswer::kNo;
+            if (withCancel && (reply == "c" || reply == "cancel")) return TAnswer::kCancel;
+            itsOut << (withCancel ? "Please answer y, n or c: " : "Please answer y or n: ");
+            itsOut.flush();
+        }
+        itsOut << '\n';
+        itsOut.flush();
+        return safe;
+    }
+    itsOut << AnswerName(answer) << '\n';
+    itsOut.flush();
+    return answer;
+}
+
+void TConsoleUserInterface::Beep() {
+    if (itsInteractive) {
+        itsOut << '\a';
+        itsOut.flush();
+    }
+}
+
+TConsoleProgress::TConsoleProgress() : TConsoleProgress(std::cerr, ::isatty(2)) {}
+
+TConsoleProgress::TConsoleProgress(std::ostream& out, bool interactive)
+    : itsOut(out), itsInteractive(interactive) {}
+
+TConsoleProgress::~TConsoleProgress() {
+    if (itsRunning) Finish();
+    RestoreInterruptHandler();
+}
+
+void TConsoleProgress::Start(const std::string& title) {
+    itsTitle = title;
+    itsTexts.clear();
+    itsCounters.clear();
+    itsPercent = -1;
+    itsDrawn = false;
+    itsLastDraw = 0;
+    itsRunning = true;
+    gInterrupted = 0;
+    if (!itsHandlerInstalled) {
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        itsHandlerInstalled = ::sigaction(SIGINT, &action, &gPreviousInterrupt) == 0;
+    }
+}
+
+void TConsoleProgress::SetText(int line, const std::string& text) {
+    if (line < 0) return;
+    if (itsTexts.size() <= static_cast<size_t>(line)) itsTexts.resize(static_cast<size_t>(line) + 1);
+    itsTexts[static_cast<size_t>(line)] = text;
+}
+
+void TConsoleProgress::SetCounter(const std::string& caption, int64_t value) {
+    for (auto& counter : itsCounters) {
+        if (counter.first == caption) {
+            counter.second = value;
+            return;
+        }
+    }
+    itsCounters.emplace_back(caption, value);
+}
+
+void TConsoleProgress::SetPercent(int percent) {
+    itsPercent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+}
+
+std::string TConsoleProgress::Line() const {
+    std::string line = itsTitle;
+    auto add = [&line](const std::string& part) {
+        if (part.empty()) return;
+        if (!line.empty()) line += "  ";
+        line += part;
+    };
+    for (const std::string& text : itsTexts) add(text);
+    for (const auto& counter : itsCounters) add(counter.first + " " + std::to_string(counter.second));
+    if (itsPercent >= 0) add(std::to_string(itsPercent) + "%");
+    return line;
+}
+
+void TConsoleProgress::Draw() {
+    // "\r" and clear-to-end-of-line redraw the one line in place, so the line itself must not
+    // break.
+    std::string line = Line().substr(0, 200);
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    itsOut << '\r' << line << "\x1b[K";
+    itsOut.flush();
+    itsDrawn = true;
+}
+
+bool TConsoleProgress::ProcessMessages() {
+    if (itsInteractive && itsRunning) {
+        int64_t now = TickCount();
+        if (!itsDrawn || now - itsLastDraw >= 200) {
+            Draw();
+            itsLastDraw = now;
+        }
+    }
+    return gInterrupted != 0;
+}
+
+void TConsoleProgress::Finish() {
+    if (itsRunning && itsInteractive) {
+        Draw();
+        itsOut << '\n';
+        itsOut.flush();
+    }
+    itsRunning = false;
+    RestoreInterruptHandler();
+}
+
+void TConsoleProgress::RestoreInterruptHandler() {
+    if (!itsHandlerInstalled) return;
+    ::sigaction(SIGINT, &gPreviousInterrupt, nullptr);
+    itsHandlerInstalled = false;
+}
+
+} // namespace marvek
