@@ -109,6 +109,43 @@ bool WriteContinuations(IsamDatabase* db, const uint8_t* rest, int m, int32_t& l
     return true;
 }
 
+// With no free slot to reuse, the sections would take consecutive new slots one by one, last
+// chunk first; they are laid out the same way here and written with a single write.
+RecRef AppendChain(IsamDatabase* db, const uint8_t* bytes, int length) {
+    int l = SlotBytes(db);
+    int firstBytes = l - 6;
+    int chunk = l - 7;
+    int rest = length - firstBytes;
+    int k = rest > 0 ? (rest + chunk - 1) / chunk : 0;
+    int32_t base = db->itsData.itsHighSlot + 1;
+    if (base > INT32_MAX - k) return Fail(kIoError), 0;
+    static std::vector<uint8_t> block;
+    try {
+        block.assign(static_cast<size_t>(k + 1) * static_cast<size_t>(l), 0);
+    } catch (const std::bad_alloc&) {
+        return Fail(kNoSectionBuffer), 0;
+    }
+    for (int j = 0; j < k; ++j) {
+        int32_t slot = base + (k - 1 - j);
+        uint8_t* section = block.data() + static_cast<size_t>(slot - base) * static_cast<size_t>(l);
+        int count = j == k - 1 ? rest - j * chunk : chunk;
+        section[0] = 1;
+        std::memcpy(section + 1, bytes + firstBytes + j * chunk, static_cast<size_t>(count));
+        PutU16(section + l - 6, static_cast<uint16_t>(count));
+        PutI32(section + l - 4, j == k - 1 ? 0 : slot - 1);
+    }
+    uint8_t* first = block.data() + static_cast<size_t>(k) * static_cast<size_t>(l);
+    int firstCount = std::min(length, firstBytes);
+    if (firstCount > 0) std::memcpy(first, bytes, static_cast<size_t>(firstCount));
+    PutU16(first + l - 6, static_cast<uint16_t>(firstCount));
+    PutI32(first + l - 4, k > 0 ? base + k - 1 : 0);
+    if (!WriteExact(db, db->itsDataFile, static_cast<int64_t>(base) * l, block.data(), block.size()))
+        return 0;
+    db->itsData.itsHighSlot = base + k;
+    db->itsDataHeaderChanged = true;
+    return base + k;
+}
+
 // Follows a chain from its first section's link and frees every continuation that really is
 // one; a link into anything else stops the walk rather than free another record's slot.
 bool FreeChain(IsamDatabase* db, RecRef ref, int32_t link) {
@@ -153,6 +190,10 @@ RecRef BTAddVariableRec(IsamDatabase* db, const void* record, uint16_t length) {
     TOperation op(db, kAddRecUndone);
     if (!op.Started()) return 0;
     const auto* bytes = static_cast<const uint8_t*>(record);
+    if (!db->itsJournaled && db->itsData.itsFreeHead == -1) {
+        RecRef ref = AppendChain(db, bytes, length);
+        return op.Finish(ref != 0) ? ref : 0;
+    }
     int firstBytes = SlotBytes(db) - 6;
     int32_t link = 0;
     std::vector<int32_t> written;
@@ -174,23 +215,42 @@ uint16_t BTGetVariableRec(IsamDatabase* db, RecRef ref, void* record, uint16_t c
     int l = SlotBytes(db);
     int room = std::min<int>(capacity, kMaxVariableRead);
     uint8_t* s = Section().data();
-    if (!ReadRecord(db, ref, s)) return 0;
-    int count = GetU16(s + l - 6);
+    // Sections written together lie just below the first one: one read brings in the first
+    // section and up to seven before it.
+    static std::vector<uint8_t> window;
+    int32_t low = std::max(1, ref - 7);
+    bool windowed = ref >= 1 && ref <= db->itsData.itsHighSlot;
+    if (windowed) {
+        window.resize(static_cast<size_t>(ref - low + 1) * static_cast<size_t>(l));
+        size_t got = 0;
+        windowed =
+            db->itsDataFile.ReadAt(static_cast<int64_t>(low) * l, window.data(), window.size(), &got) == 0 &&
+            got == window.size();
+    }
+    auto sectionAt = [&](int32_t slot) -> const uint8_t* {
+        if (windowed && slot >= low && slot <= ref)
+            return window.data() + static_cast<size_t>(slot - low) * static_cast<size_t>(l);
+        return ReadRecord(db, slot, s) ? s : nullptr;
+    };
+    const uint8_t* section = sectionAt(ref);
+    if (section == nullptr) return 0;
+    int count = GetU16(section + l - 6);
     if (count > l - 6) return Fail(kVariableReadFailed), 0;
     int done = std::min(count, room);
-    std::memcpy(out, s, static_cast<size_t>(done));
-    int32_t link = GetI32(s + l - 4);
+    std::memcpy(out, section, static_cast<size_t>(done));
+    int32_t link = GetI32(section + l - 4);
     TChainGuard guard(ref);
     for (int n = 0; link != 0 && done < room; ++n) {
         if (guard.SeenBefore(link) || n >= MaxSections(db))
             return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
-        if (!ReadRecord(db, link, s)) return static_cast<uint16_t>(done);
-        count = GetU16(s + l - 6);
-        if (s[0] != 1 || count > l - 7) return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
+        section = sectionAt(link);
+        if (section == nullptr) return static_cast<uint16_t>(done);
+        count = GetU16(section + l - 6);
+        if (section[0] != 1 || count > l - 7) return Fail(kVariableReadFailed), static_cast<uint16_t>(done);
         int take = std::min(count, room - done);
-        std::memcpy(out + done, s + 1, static_cast<size_t>(take));
+        std::memcpy(out + done, section + 1, static_cast<size_t>(take));
         done += take;
-        link = GetI32(s + l - 4);
+        link = GetI32(section + l - 4);
     }
     return static_cast<uint16_t>(done);
 }
