@@ -2,14 +2,12 @@
 
 // The engine's internals, shared by its source files and by no one else.
 //
-// Data file: slot n at n * SlotBytes; slot 0 starts with the 21-byte header
-//   0 i32 FreeHead   4 i32 FreeCount   8 i32 HighSlot   12 i32 SlotBytes   16 i32 IndexCount
-//   20 u8 DirtyMark (1 from the first change after open until close writes the headers back)
+// Data file: slot n at n * SlotBytes; slot 0 starts with the header (IsamFormat.h).
 // A free slot's first 4 bytes link to the next free slot (-1 ends the chain); live records keep
 // their first 4 bytes zero, which is how the rebuild tells them apart.
 //
-// Index file: rows of R bytes, one page slot per key index in KeyNr order. Row 0 holds the 28-byte
-// key headers, page p of key k lives at p * R + O(k). A page on disk:
+// Index file: rows of R bytes, one page slot per key index in KeyNr order. Row 0 holds the key
+// headers, page p of key k lives at p * R + O(k). A page on disk:
 //   0 u16 ItemCount   2 i32 LeftChild   then per entry: i32 RecRef, i32 RightChild,
 //   u8 key length, key bytes (padded to the index's key length)
 // Only the used part of a page slot is written.
@@ -23,6 +21,7 @@
 #include "platform/File.h"
 #include "storage/Isam.h"
 #include "storage/IsamErrors.h"
+#include "storage/IsamFormat.h"
 
 #include <array>
 #include <cstdint>
@@ -33,8 +32,6 @@
 namespace marvek::isam {
 
 inline constexpr uint32_t kOpenMark = 0x11195851;
-inline constexpr int kDataHeaderBytes = 21;
-inline constexpr int kKeyHeaderBytes = 28;
 inline constexpr int kMinSlotBytes = 21;
 inline constexpr int kMinPageBuffers = 8;
 inline constexpr int kHalfPage = kPageCapacity / 2;
@@ -43,51 +40,6 @@ inline constexpr int kMaxCursorDepth = 8;
 inline constexpr int kMaxTreeDepth = 16;
 inline constexpr uint16_t kJournalHeaderTag = 1000;
 inline constexpr uint16_t kJournalEndTag = 2000;
-
-struct TDataHeader {
-    int32_t itsFreeHead = -1;
-    int32_t itsFreeCount = 0;
-    int32_t itsHighSlot = 0;
-    int32_t itsSlotBytes = 0;
-    int32_t itsIndexCount = 0;
-    uint8_t itsDirtyMark = 0;
-};
-
-struct TKeyHeader {
-    int32_t itsFreeHead = -1;
-    int32_t itsFreeCount = 0;
-    int32_t itsPageCount = 0;
-    int32_t itsPageBytes = 0;
-    int32_t itsRootPage = 0;
-    uint8_t itsDupsAllowed = 0;
-    uint8_t itsReserved = 0;
-    int32_t itsEntryCount = 0;
-    uint16_t itsPageCapacity = kPageCapacity;
-};
-
-void EncodeDataHeader(const TDataHeader& header, uint8_t* out); // 28 bytes, zero padded
-TDataHeader DecodeDataHeader(const uint8_t* in);
-void EncodeKeyHeader(const TKeyHeader& header, uint8_t* out);
-TKeyHeader DecodeKeyHeader(const uint8_t* in);
-
-inline void PutI32(uint8_t* p, int32_t v) {
-    auto u = static_cast<uint32_t>(v);
-    p[0] = static_cast<uint8_t>(u);
-    p[1] = static_cast<uint8_t>(u >> 8);
-    p[2] = static_cast<uint8_t>(u >> 16);
-    p[3] = static_cast<uint8_t>(u >> 24);
-}
-inline int32_t GetI32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-inline void PutU16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline uint16_t GetU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 // Unsigned bytes over the common length; then the shorter key first.
 int CompareKeys(const TIsamKey& a, const TIsamKey& b);
@@ -146,7 +98,7 @@ struct IsamDatabase {
     int itsIndexCount = 0;
     int64_t itsRowBytes = 0;
     int32_t itsRowsPresent = 0;
-    isam::TDataHeader itsData;
+    TDataHeader itsData;
     bool itsDataHeaderChanged = false;
     bool itsDataCameFromFree = false;
     std::vector<isam::TKeyDesc> itsKeys; // [1..IndexCount]; [0] unused

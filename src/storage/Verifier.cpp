@@ -43,8 +43,6 @@ namespace marvek {
 
 namespace {
 
-constexpr int64_t kDataHeaderBytes = 21;
-constexpr int64_t kKeyHeaderBytes = 28;
 constexpr int32_t kMaxIndexCount = 100;
 constexpr int kMaxKeyLength = 41;
 constexpr int kPageCapacity = 62;
@@ -61,15 +59,6 @@ constexpr int64_t kScanChunkBytes = int64_t{1} << 20;
 // (claimed once a chain reaches it); a slot that is none of these is stray.
 enum : uint8_t { kSlotUnseen = 0, kSlotFree, kSlotFirst, kSlotContinuation, kSlotClaimed, kSlotStray };
 enum : uint8_t { kPageUnseen = 0, kPageFree, kPageInTree };
-
-int32_t GetI32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-                                uint32_t{p[3]} << 24);
-}
-
-uint16_t GetU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 std::string Str(int64_t value) {
     return std::to_string(value);
@@ -206,12 +195,7 @@ TVerifyReport TVerifier::Run() {
         return report;
     }
     TDataHeader& header = report.itsHeader;
-    header.itsFreeHead = GetI32(raw);
-    header.itsFreeCount = GetI32(raw + 4);
-    header.itsHighSlot = GetI32(raw + 8);
-    header.itsSlotBytes = GetI32(raw + 12);
-    header.itsIndexCount = GetI32(raw + 16);
-    header.itsDirtyMark = raw[20];
+    header = DecodeDataHeader(raw);
     report.itsHeaderRead = true;
 
     CheckDataHeader();
@@ -517,14 +501,7 @@ void TVerifier::ReadKeyHeaders() {
             break;
         }
         TKeyHeader& h = key.itsHeader;
-        h.itsFreeHead = GetI32(raw);
-        h.itsFreeCount = GetI32(raw + 4);
-        h.itsPageCount = GetI32(raw + 8);
-        h.itsPageBytes = GetI32(raw + 12);
-        h.itsRootPage = GetI32(raw + 16);
-        h.itsDupsAllowed = raw[20];
-        h.itsEntryCount = GetI32(raw + 22);
-        h.itsPageCapacity = GetU16(raw + 26);
+        h = DecodeKeyHeader(raw);
         key.itsHeaderRead = true;
 
         // The key length is not stored: it follows from the page size and capacity, and a page

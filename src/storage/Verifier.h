@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "storage/IsamFiles.h"
+#include "storage/IsamFormat.h"
 
 // Checks a database's files from their bytes alone, without going through the engine: the data
 // header against the file, the free chains, every key index's B-tree and, for databases of
@@ -20,28 +21,6 @@ struct TVerifyOptions {
     std::string itsIndexExt = "IX";
     std::string itsJournalExt = "DIA";
     bool itsVariable = false; // records are chains of sections
-};
-
-// The data file's header as stored.
-struct TDataHeader {
-    int32_t itsFreeHead = 0;
-    int32_t itsFreeCount = 0;
-    int32_t itsHighSlot = 0;
-    int32_t itsSlotBytes = 0;
-    int32_t itsIndexCount = 0;
-    uint8_t itsDirtyMark = 0;
-};
-
-// A key index's header as stored in row 0 of the index file.
-struct TKeyHeader {
-    int32_t itsFreeHead = 0;
-    int32_t itsFreeCount = 0;
-    int32_t itsPageCount = 0;
-    int32_t itsPageBytes = 0;
-    int32_t itsRootPage = 0;
-    uint8_t itsDupsAllowed = 0;
-    int32_t itsEntryCount = 0;
-    uint16_t itsPageCapacity = 0; // as stored: 0 stands for 62
 };
 
 struct TKeyIndexReport {
