@@ -188,7 +188,9 @@ int TIniFile::WriteString(std::string_view section, std::string_view key, std::s
     TLineRange range;
     if (!FindSection(section, &range)) {
         if (!itsLines.empty() && !Trim(itsLines.back()).empty()) itsLines.emplace_back();
-        itsLines.push_back("[" + std::string(Trim(section)) + "]");
+        std::string header = "[";
+        header.append(Trim(section)).append("]");
+        itsLines.push_back(std::move(header));
         itsLines.push_back(std::string(Trim(key)) + "=" + flat);
         return Save();
     }
