@@ -1,0 +1,99 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "chess/ChessPosition.h"
+#include "storage/Isam.h"
+
+// One open book: up to ten position files (one variable-length record per position, keyed by the
+// canonical position) and a names file (one fixed record per named position, keyed by the name).
+// Files share the book's base name: "2MD"/"2MX"/"2M$"/"2M@" for position file 1, N for file 2 and
+// so on to V for file 10, and "2JD"/"2JX"/"2J$"/"2J@" for the names file. New positions always go
+// to the last position file; a further one is started when it grows past the size limit.
+
+namespace marvek {
+
+inline constexpr int kMaxPositionFiles = 10;
+inline constexpr int kBookRecordBytes = 64478;
+inline constexpr int kPositionSlotBytes = 64;
+inline constexpr int kPositionKeyBytes = 34;
+inline constexpr int kNameSlotBytes = 80;
+inline constexpr int kMaxNameLength = 41;
+// The error code a failed open leaves behind.
+inline constexpr int kBookOpenFailed = 9999;
+
+// The size past which a new position file is started; tests lower it.
+int64_t& PositionFileSizeLimit();
+
+class TBook2 {
+public:
+    TBook2();
+    ~TBook2();
+    TBook2(const TBook2&) = delete;
+    TBook2& operator=(const TBook2&) = delete;
+
+    // ---- File set
+    // Creates an empty book (not left open); true when both the first position file and the
+    // names file were created.
+    bool Create(const std::string& name);
+    // Raises EDatabaseProblem when a database cannot be opened.
+    void Open(const std::string& name, bool readOnly, bool safeSave, bool rebuildNames = false,
+              bool rebuildPositions = false);
+    void Close();
+    bool Rename(const std::string& newName);
+    bool Delete();
+    // Starts a further position file when the last one has grown past the size limit.
+    void EnsureRoom();
+
+    int32_t PositionCount();
+    int32_t NameCount();
+    const std::string& BaseName() const { return itsBaseName; }
+    const std::string& ExpandedName() const { return itsExpandedName; }
+    bool IsReadOnly() const { return itsReadOnly; }
+    bool IsSafeSave() const { return itsSafeSave; }
+    bool IsOpen() const { return itsFileCount > 0; }
+    int PositionFileCount() const { return itsFileCount; }
+    int ErrorCode() const { return itsErrorCode; }
+    // Whether the book's folder reports free space; none means read-only media.
+    bool DriveHasFreeSpace() const;
+
+    // ---- Named positions
+    void UpdateBoardName(const TPackedPosition& position, const std::string& name);
+    bool DeleteBoardName(const std::string& name);
+    bool ThisBoardNameExists(const std::string& name);
+    bool RenameBoard(const std::string& oldName, const std::string& newName);
+    bool GetNameForThisBoard(const TPackedPosition& position, std::string& name);
+    bool GetBoardForThisName(const std::string& name, TPackedPosition& position);
+    bool NextBoardName(std::string& name);
+    bool PreviousBoardName(std::string& name);
+
+    // ---- File names
+    // The extension of position file k (1-10) or, for k 0, of the names file; kind is 'D' (data),
+    // 'X' (index), '$' or '@' (the engine's journal and message files).
+    static std::string Extension(int k, char kind);
+    // A book name as given, reduced to what a base name may hold: the extension ".2MD" is cut
+    // and dots are removed from the file name (never from the folders above it).
+    static std::string CleanBookName(const std::string& name);
+
+private:
+    void SetExtensions(int k) const;
+    void RememberName(const std::string& name);
+    void ClearReadOnlyAttributes() const;
+    bool CreatePositionFile(int k);
+    void OpenDatabase(IsamDatabase*& db, int k, int failMessage);
+    std::string FileName(int k, char kind) const;
+
+    std::string itsBaseName;
+    std::string itsExpandedName;
+    std::string itsFolder;
+    bool itsReadOnly = false;
+    bool itsSafeSave = false;
+    int itsErrorCode = 0;
+    int itsFileCount = 0;
+    std::array<IsamDatabase*, kMaxPositionFiles> itsPositions{};
+    IsamDatabase* itsNames = nullptr;
+};
+
+} // namespace marvek
