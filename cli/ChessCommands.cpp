@@ -7,29 +7,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/Settings.h"
+#include "Arguments.h"
 #include "chess/ChessParser.h"
 #include "chess/ChessPosition.h"
 
 namespace marvek::cli {
 
 namespace {
-
-// "startpos" or a FEN text; a bad text is a usage error.
-TPackedPosition ReadFenArgument(const std::string& text) {
-    if (text == "startpos") return StartPosition();
-    TChessPosition position;
-    TPackedPosition packed;
-    if (!position.FromFEN(text, packed)) throw CLI::ValidationError("FEN", "invalid FEN: " + text);
-    return packed;
-}
-
-// Moves are read and written in the user's piece letters, as the program does.
-void UseSettingsLetters(TChessParser& parser) {
-    const TSettings& settings = Settings();
-    parser.SetPieceLetters(settings.KingLetter(), settings.QueenLetter(), settings.KnightLetter(),
-                           settings.BishopLetter(), settings.RookLetter());
-}
 
 const char* YesNo(bool value) {
     return value ? "yes" : "no";

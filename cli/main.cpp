@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "BookCommands.h"
 #include "ChessCommands.h"
 #include "DbCommands.h"
 #include "PrefsCommands.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     marvek::cli::AddChessCommands(app, result);
     marvek::cli::AddDbCommands(app, result);
     marvek::cli::AddPrefsCommands(app, result);
+    marvek::cli::AddBookCommands(app, result);
 
     try {
         // Like the desktop program, the tool works with the user's settings (piece letters, folders).

@@ -1,0 +1,205 @@
+#include "BookCommands.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "Arguments.h"
+#include "book/Book2.h"
+#include "platform/Errors.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "storage/Isam.h"
+
+namespace marvek::cli {
+
+namespace {
+
+// The storage engine runs for the length of one command, with the page buffers the program uses.
+class TEngineSession {
+public:
+    TEngineSession() {
+        if (BTStartEngine(31) != 31) throw EMarvekError("not enough memory for the storage engine");
+        BTReserveSectionBuffer(64);
+    }
+    ~TEngineSession() {
+        BTFreeSectionBuffer();
+        BTStopEngine();
+    }
+    TEngineSession(const TEngineSession&) = delete;
+    TEngineSession& operator=(const TEngineSession&) = delete;
+};
+
+struct TBookOptions {
+    std::string itsBook;
+    std::string itsFen;
+    std::string itsLine;
+    std::string itsName;
+    bool itsJson = false;
+};
+
+void AddPositionOptions(CLI::App* cmd, TBookOptions& o) {
+    auto* fen = cmd->add_option("--fen", o.itsFen, "The position as FEN, or startpos");
+    cmd->add_option("--line", o.itsLine,
+                    "The position after these moves from the start, such as \"e4 e5 Nf3\"")
+        ->excludes(fen);
+}
+
+void OpenBook(TBook2& book, const std::string& path, bool readOnly) {
+    std::string base = BookArgument(path);
+    if (!FileExists(base + ".2MD"))
+        throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
+    // Books on read-only media are opened read-only, as the program does.
+    book.Open(base, readOnly || FreeBytes(base + ".2MD") == 0, false);
+}
+
+} // namespace
+
+void AddBookCommands(CLI::App& app, int& result) {
+    CLI::App* book = app.add_subcommand("book", "Books: create, inspect, name positions, rebuild");
+    book->require_subcommand(1);
+
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd =
+            book->add_subcommand("create", "Create an empty book (an existing one of that name is replaced)");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book, without extension")->required();
+        cmd->callback([o, &result] {
+            TEngineSession engine;
+            TBook2 book;
+            std::string name = TBook2::CleanBookName(BookArgument(o->itsBook));
+            if (!book.Create(name)) throw EMarvekError("the book " + name + " could not be created");
+            std::cout << "created " << name << ".2MD\n";
+            result = 0;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd = book->add_subcommand("stats", "Positions, named positions and files of a book");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        cmd->add_flag("--json", o->itsJson, "Machine-readable output");
+        cmd->callback([o, &result] {
+            TEngineSession engine;
+            TBook2 book;
+            OpenBook(book, o->itsBook, true);
+            nlohmann::json files = nlohmann::json::array();
+            for (int k = 1; k <= book.PositionFileCount(); ++k) {
+                for (char kind : {'D', 'X'}) {
+                    std::string file = book.ExpandedName() + "." + TBook2::Extension(k, kind);
+                    int64_t size = 0;
+                    FileSize(file, &size);
+                    files.push_back({{"file", file}, {"bytes", size}});
+                }
+            }
+            for (char kind : {'D', 'X'}) {
+                std::string file = book.ExpandedName() + "." + TBook2::Extension(0, kind);
+                int64_t size = 0;
+                FileSize(file, &size);
+                files.push_back({{"file", file}, {"bytes", size}});
+            }
+            bool readOnly =
+                FreeBytes(book.ExpandedName() + ".2MD") == 0 || IsReadOnly(book.ExpandedName() + ".2MD");
+            if (o->itsJson) {
+                nlohmann::json out = {
+                    {"book", book.ExpandedName()}, {"positions", book.PositionCount()},
+                    {"names", book.NameCount()},   {"positionFiles", book.PositionFileCount()},
+                    {"readOnly", readOnly},        {"files", files}};
+                std::cout << out.dump() << '\n';
+            } else {
+                std::cout << "book: " << book.ExpandedName() << '\n'
+                          << "positions: " << book.PositionCount() << '\n'
+                          << "named positions: " << book.NameCount() << '\n'
+                          << "position files: " << book.PositionFileCount() << '\n'
+                          << "read-only: " << (readOnly ? "yes" : "no") << '\n';
+                for (const auto& f : files)
+                    std::cout << f["file"].get<std::string>() << '\t' << f["bytes"].get<int64_t>() << '\n';
+            }
+            result = 0;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd =
+            book->add_subcommand("names", "The named positions of a book, in name order, with their FEN");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        cmd->add_flag("--json", o->itsJson, "Machine-readable output");
+        cmd->callback([o, &result] {
+            TEngineSession engine;
+            TBook2 book;
+            OpenBook(book, o->itsBook, true);
+            nlohmann::json out = nlohmann::json::array();
+            std::string name;
+            while (book.NextBoardName(name)) {
+                TPackedPosition position;
+                std::string fen;
+                if (book.GetBoardForThisName(name, position)) {
+                    TChessPosition p;
+                    p.SetPosition(position);
+                    fen = p.ToFEN();
+                }
+                if (o->itsJson)
+                    out.push_back({{"name", name}, {"fen", fen}});
+                else
+                    std::cout << name << '\t' << fen << '\n';
+            }
+            if (o->itsJson) std::cout << out.dump() << '\n';
+            result = 0;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd = book->add_subcommand(
+            "name", "Give a position a name (its earlier name, and the name's earlier position, let go)");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        cmd->add_option("NAME", o->itsName, "The name (at most 41 characters)")->required();
+        AddPositionOptions(cmd, *o);
+        cmd->callback([o, &result] {
+            if (o->itsFen.empty() && o->itsLine.empty())
+                throw CLI::ValidationError("--fen or --line", "name which position");
+            TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
+            TEngineSession engine;
+            TBook2 book;
+            OpenBook(book, o->itsBook, false);
+            if (book.IsReadOnly()) throw EMarvekError("the book is read-only");
+            book.UpdateBoardName(position, o->itsName);
+            result = book.ThisBoardNameExists(o->itsName.substr(0, kMaxNameLength)) ? 0 : 1;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd = book->add_subcommand("unname", "Remove a name");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        cmd->add_option("NAME", o->itsName, "The name")->required();
+        cmd->callback([o, &result] {
+            TEngineSession engine;
+            TBook2 book;
+            OpenBook(book, o->itsBook, false);
+            if (book.IsReadOnly()) throw EMarvekError("the book is read-only");
+            if (!book.DeleteBoardName(o->itsName)) {
+                std::cerr << "no position is named " << o->itsName << '\n';
+                result = 1;
+                return;
+            }
+            result = 0;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd = book->add_subcommand("rebuild", "Rebuild every database of a book from its records");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        cmd->callback([o, &result] {
+            TEngineSession engine;
+            TBook2 book;
+            std::string base = BookArgument(o->itsBook);
+            if (!FileExists(base + ".2MD")) throw EMarvekError("no book at " + base);
+            book.Open(base, false, false, true, true);
+            std::cout << "rebuilt " << book.ExpandedName() << ": " << book.PositionCount() << " positions, "
+                      << book.NameCount() << " named positions\n";
+            result = 0;
+        });
+    }
+}
+
+} // namespace marvek::cli

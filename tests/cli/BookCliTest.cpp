@@ -1,0 +1,64 @@
+// The book commands of the command-line tool, run as a real process.
+
+#include "support/RunProcess.h"
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace marvek::test {
+namespace {
+
+using testing::RunCli;
+using testing::TScratchFolder;
+
+class BookCli : public ::testing::Test {
+protected:
+    std::string Book() const { return itsFolder / "Repertoire"; }
+    TScratchFolder itsFolder;
+};
+
+TEST_F(BookCli, CreateNameListUnnameAndRebuild) {
+    auto r = RunCli({"book", "create", itsFolder / "Reper.toire.2MD"});
+    ASSERT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    EXPECT_EQ(r.itsOut, "created " + Book() + ".2MD\n");
+
+    EXPECT_EQ(RunCli({"book", "name", Book(), "Sicilian", "--line", "e4 c5"}).itsExitStatus, 0);
+    EXPECT_EQ(RunCli({"book", "name", Book() + ".2MD", "Start", "--fen", "startpos"}).itsExitStatus, 0);
+    r = RunCli({"book", "names", Book()});
+    EXPECT_EQ(r.itsOut, "Sicilian\trnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -\n"
+                        "Start\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n");
+
+    r = RunCli({"book", "unname", Book(), "Nobody"});
+    EXPECT_EQ(r.itsExitStatus, 1);
+    EXPECT_EQ(r.itsErr, "no position is named Nobody\n");
+    EXPECT_EQ(RunCli({"book", "unname", Book(), "Start"}).itsExitStatus, 0);
+
+    r = RunCli({"book", "rebuild", Book()});
+    EXPECT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    EXPECT_EQ(r.itsOut, "rebuilt " + Book() + ": 0 positions, 1 named positions\n");
+    r = RunCli({"book", "stats", Book(), "--json"});
+    EXPECT_NE(r.itsOut.find("\"names\":1"), std::string::npos) << r.itsOut;
+    EXPECT_NE(r.itsOut.find("\"positions\":0"), std::string::npos) << r.itsOut;
+}
+
+TEST_F(BookCli, MistakesAreReportedNotCrashedOn) {
+    struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"book", "stats", "/nonexistent/Book"},
+         1,
+         "no book at /nonexistent/Book (its file /nonexistent/Book.2MD is missing)\n"},
+        {{"book", "name", "/nonexistent/Book", "X", "--line", "e4 e6 Ke3"}, 1, "illegal move: Ke3\n"},
+    };
+    for (const auto& c : cases) {
+        auto r = RunCli(c.args);
+        EXPECT_EQ(r.itsExitStatus, c.status) << c.args[1];
+        EXPECT_EQ(r.itsErr, c.err) << c.args[1];
+    }
+    EXPECT_EQ(RunCli({"book", "name", Book(), "X"}).itsExitStatus, 2); // which position?
+}
+
+} // namespace
+} // namespace marvek::test
