@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "chess/ChessPosition.h"
 #include "storage/Isam.h"
@@ -59,6 +60,16 @@ public:
     // Whether the book's folder reports free space; none means read-only media.
     bool DriveHasFreeSpace() const;
 
+    // ---- Positions
+    // The index key of a position: its canonical form, 34 bytes behind the length byte.
+    static TIsamKey PositionKey(const TPackedPosition& position, TCanonicalTransform* transform = nullptr);
+    bool IsInBook(const TPackedPosition& position);
+    // The summary of a position's record as seen from the position given: its backsolved rate,
+    // reference, backsolved count and numeric assessment. Absent: rate 9, reference -1, count 0,
+    // numeric left as it was, and false.
+    bool GetPositionCodeForThisBoard(const TPackedPosition& position, int& rate, RecRef& ref, int& count,
+                                     int16_t& numeric);
+
     // ---- Named positions
     void UpdateBoardName(const TPackedPosition& position, const std::string& name);
     bool DeleteBoardName(const std::string& name);
@@ -84,6 +95,10 @@ private:
     bool CreatePositionFile(int k);
     void OpenDatabase(IsamDatabase*& db, int k, int failMessage);
     std::string FileName(int k, char kind) const;
+    // Probes the position files in order; false when absent or when a probe failed (reported
+    // with probeMessage).
+    bool FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
+                      TCanonicalTransform& transform);
 
     std::string itsBaseName;
     std::string itsExpandedName;
@@ -94,6 +109,7 @@ private:
     int itsFileCount = 0;
     std::array<IsamDatabase*, kMaxPositionFiles> itsPositions{};
     IsamDatabase* itsNames = nullptr;
+    std::vector<uint8_t> itsRecord; // the record buffer, kBookRecordBytes long
 };
 
 } // namespace marvek

@@ -20,14 +20,14 @@ namespace {
 constexpr const char* kFileLetters = "MNOPQRSTUVWXYZ";
 
 // Rebuilds take a position's key from its stored canonical position...
-bool PositionKey(const uint8_t* record, int length, int, TIsamKey& key) {
+bool StoredPositionKey(const uint8_t* record, int length, int, TIsamKey& key) {
     if (length < 6 + kPositionKeyBytes) return false;
     key = MakeIsamKey({reinterpret_cast<const char*>(record) + 6, kPositionKeyBytes});
     return true;
 }
 
 // ...and a name's key from the name stored in its record.
-bool NameKey(const uint8_t* record, int length, int, TIsamKey& key) {
+bool StoredNameKey(const uint8_t* record, int length, int, TIsamKey& key) {
     if (length < kNameSlotBytes) return false;
     int n = std::min<int>(record[38], kMaxNameLength);
     key = MakeIsamKey({reinterpret_cast<const char*>(record) + 39, static_cast<size_t>(n)});
@@ -44,7 +44,7 @@ int64_t& PositionFileSizeLimit() {
     return limit;
 }
 
-TBook2::TBook2() = default;
+TBook2::TBook2() : itsRecord(kBookRecordBytes) {}
 
 TBook2::~TBook2() {
     Close();
@@ -154,12 +154,12 @@ void TBook2::Open(const std::string& name, bool readOnly, bool safeSave, bool re
     if (rebuildPositions) {
         for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k) {
             SetExtensions(k);
-            BTRebuildVariableDatabase(itsExpandedName, kPositionSlotBytes, 1, PositionKey, kPositionKeys);
+            BTRebuildVariableDatabase(itsExpandedName, kPositionSlotBytes, 1, StoredPositionKey, kPositionKeys);
         }
     }
     if (rebuildNames) {
         SetExtensions(0);
-        BTRebuildDatabase(itsExpandedName, kNameSlotBytes, 1, NameKey, kNameKeys);
+        BTRebuildDatabase(itsExpandedName, kNameSlotBytes, 1, StoredNameKey, kNameKeys);
     }
     try {
         for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k) {

@@ -1,0 +1,86 @@
+// Position lookup: the canonical key, the probe through the position files, and the summary of
+// a position's record that book windows show beside each candidate.
+
+#include "book/Book2.h"
+
+#include "app/UserInterface.h"
+#include "platform/Errors.h"
+
+#include <cstring>
+
+namespace marvek {
+
+namespace {
+
+constexpr int kRatesOffset = 40;
+constexpr int kCountOffset = 42;
+constexpr int kNumericOffset = 44;
+constexpr int16_t kNoNumeric = -32768;
+
+int MirrorRate(int rate) {
+    return rate <= 8 && rate != 3 && rate != 4 && rate != 5 ? 8 - rate : rate;
+}
+
+} // namespace
+
+TIsamKey TBook2::PositionKey(const TPackedPosition& position, TCanonicalTransform* transform) {
+    TChessPosition chess(position);
+    TCanonicalTransform t = chess.CanonicalTransform();
+    if (transform != nullptr) *transform = t;
+    const TPackedPosition& canonical = t.Any() ? chess.CanonicalPosition() : position;
+    return MakeIsamKey({reinterpret_cast<const char*>(canonical.itsBytes.data()), canonical.itsBytes.size()});
+}
+
+bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
+                          TCanonicalTransform& transform) {
+    TIsamKey key = PositionKey(position, &transform);
+    for (int k = 0; k < itsFileCount; ++k) {
+        ref = BTFindKey(itsPositions[static_cast<size_t>(k)], 1, key);
+        if (IsamOK()) {
+            file = k;
+            return true;
+        }
+        if (IsamError() != kIsamKeyNotFound) {
+            ShowInformation(0, probeMessage);
+            return false;
+        }
+    }
+    return false;
+}
+
+bool TBook2::IsInBook(const TPackedPosition& position) {
+    TIsamKey key = PositionKey(position);
+    for (int k = 0; k < itsFileCount; ++k)
+        if (BTKeyExists(itsPositions[static_cast<size_t>(k)], 1, key, 0)) return true;
+    return false;
+}
+
+bool TBook2::GetPositionCodeForThisBoard(const TPackedPosition& position, int& rate, RecRef& ref, int& count,
+                                         int16_t& numeric) {
+    int file = 0;
+    TCanonicalTransform transform;
+    RecRef found = 0;
+    rate = 9;
+    ref = -1;
+    count = 0;
+    if (!FindPosition(position, 191, file, found, transform)) return false;
+    uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], found, itsRecord.data(),
+                                       static_cast<uint16_t>(itsRecord.size()));
+    if (!IsamOK() || length < kNumericOffset + 2) {
+        ShowInformation(0, 192);
+        return false;
+    }
+    const uint8_t* r = itsRecord.data();
+    rate = (r[kRatesOffset] | r[kRatesOffset + 1] << 8) >> 8 & 0x0F;
+    count = r[kCountOffset] | r[kCountOffset + 1] << 8;
+    auto stored = static_cast<int16_t>(r[kNumericOffset] | r[kNumericOffset + 1] << 8);
+    if (transform.itsColourReversed) {
+        rate = MirrorRate(rate);
+        if (stored != kNoNumeric) stored = static_cast<int16_t>(-stored);
+    }
+    numeric = stored;
+    ref = found;
+    return true;
+}
+
+} // namespace marvek
