@@ -8,6 +8,7 @@
 
 #include "Arguments.h"
 #include "book/Book2.h"
+#include "book/BookVerifier.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -53,6 +54,11 @@ void OpenBook(TBook2& book, const std::string& path, bool readOnly) {
         throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
     // Books on read-only media are opened read-only, as the program does.
     book.Open(base, readOnly || FreeBytes(base + ".2MD") == 0, false);
+}
+
+// What a stored position record must satisfy beyond its layout.
+TRecordCheck BookRecordCheck() {
+    return {};
 }
 
 } // namespace
@@ -183,6 +189,27 @@ void AddBookCommands(CLI::App& app, int& result) {
                 return;
             }
             result = 0;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd =
+            book->add_subcommand("verify", "Check every file and record of a book without changing it");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        cmd->callback([o, &result] {
+            TEngineSession engine;
+            TBookVerifyReport report = VerifyBook(BookArgument(o->itsBook), BookRecordCheck());
+            if (!report.itsOpened) throw EMarvekError("cannot verify: " + report.itsOpenError);
+            std::cout << "position files: " << report.itsPositionFiles << '\n'
+                      << "positions: " << report.itsPositions << '\n'
+                      << "named positions: " << report.itsNames << '\n';
+            for (const std::string& fault : report.itsFaults) std::cout << "fault: " << fault << '\n';
+            if (report.Sound())
+                std::cout << "sound\n";
+            else
+                std::cout << report.itsFaults.size()
+                          << (report.itsFaults.size() == 1 ? " fault\n" : " faults\n");
+            result = report.Sound() ? 0 : 1;
         });
     }
     {

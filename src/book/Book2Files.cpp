@@ -154,7 +154,8 @@ void TBook2::Open(const std::string& name, bool readOnly, bool safeSave, bool re
     if (rebuildPositions) {
         for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k) {
             SetExtensions(k);
-            BTRebuildVariableDatabase(itsExpandedName, kPositionSlotBytes, 1, StoredPositionKey, kPositionKeys);
+            BTRebuildVariableDatabase(itsExpandedName, kPositionSlotBytes, 1, StoredPositionKey,
+                                      kPositionKeys);
         }
     }
     if (rebuildNames) {

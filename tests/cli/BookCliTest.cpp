@@ -2,6 +2,7 @@
 
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
+#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,25 @@ TEST_F(BookCli, CreateNameListUnnameAndRebuild) {
     r = RunCli({"book", "stats", Book(), "--json"});
     EXPECT_NE(r.itsOut.find("\"names\":1"), std::string::npos) << r.itsOut;
     EXPECT_NE(r.itsOut.find("\"positions\":0"), std::string::npos) << r.itsOut;
+}
+
+TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
+    ASSERT_EQ(RunCli({"book", "create", Book()}).itsExitStatus, 0);
+    ASSERT_EQ(RunCli({"book", "name", Book(), "Open", "--line", "e4"}).itsExitStatus, 0);
+    auto r = RunCli({"book", "verify", Book()});
+    EXPECT_EQ(r.itsExitStatus, 0) << r.itsOut << r.itsErr;
+    EXPECT_EQ(r.itsOut, "position files: 1\npositions: 0\nnamed positions: 1\nsound\n");
+
+    // The name stored in the record (slot 1 of the names file) no longer matches its key.
+    std::string names = testing::ReadWholeFile(Book() + ".2JD");
+    names[80 + 39] = 'X';
+    testing::WriteTestFile(Book() + ".2JD", names);
+    r = RunCli({"book", "verify", Book()});
+    EXPECT_EQ(r.itsExitStatus, 1);
+    EXPECT_NE(r.itsOut.find(
+                  "fault: names file: the name \"Open\" leads to record 1, which holds the name \"Xpen\""),
+              std::string::npos)
+        << r.itsOut;
 }
 
 TEST_F(BookCli, MistakesAreReportedNotCrashedOn) {
