@@ -117,7 +117,8 @@ public:
     // Pack writes the record as stored: the canonical form of Position() at offset 6, and every
     // square, colour and rate turned into that orientation. `buffer` has room for kMaxStoredSize
     // bytes; the stored length is returned. The comment is taken from `comment` when it is
-    // given and holds text (its first 60000 bytes); otherwise none is stored.
+    // given and holds text (its first 60000 bytes); otherwise none is stored. A position with no
+    // king for the side to move has no canonical form and ends in TChessPosition's error.
     std::size_t Pack(const TCommentBuffer* comment, std::uint8_t* buffer) const;
     // Unpack reads a stored record as seen from `board`, whose canonical form is the stored
     // position: the record's position becomes `board` and everything is turned back into its
