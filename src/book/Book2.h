@@ -16,6 +16,9 @@
 
 namespace marvek {
 
+class TCommentBuffer;
+class TPositionRecord;
+
 inline constexpr int kMaxPositionFiles = 10;
 inline constexpr int kBookRecordBytes = 64478;
 inline constexpr int kPositionSlotBytes = 64;
@@ -64,6 +67,13 @@ public:
     // The index key of a position: its canonical form, 34 bytes behind the length byte.
     static TIsamKey PositionKey(const TPackedPosition& position, TCanonicalTransform* transform = nullptr);
     bool IsInBook(const TPackedPosition& position);
+    // Reads the stored record of the record's position, seen from that position, and the comment
+    // into `comment` when one is given. A position not in the book leaves no candidates, no
+    // take-backs, no count and no assessment, and keeps the rates and opening code as they were.
+    void FillInEverything(TPositionRecord& record, TCommentBuffer* comment);
+    // Writes the record (and the comment when given) as the record of its position. Raises
+    // EDatabaseProblem when the disk is full or a storage call fails. Never for a read-only book.
+    void UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment);
     // The summary of a position's record as seen from the position given: its backsolved rate,
     // reference, backsolved count and numeric assessment. Absent: rate 9, reference -1, count 0,
     // numeric left as it was, and false.

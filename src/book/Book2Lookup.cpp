@@ -4,6 +4,7 @@
 #include "book/Book2.h"
 
 #include "app/UserInterface.h"
+#include "book/PositionRecord.h"
 #include "platform/Errors.h"
 
 #include <cstring>
@@ -15,11 +16,6 @@ namespace {
 constexpr int kRatesOffset = 40;
 constexpr int kCountOffset = 42;
 constexpr int kNumericOffset = 44;
-constexpr int16_t kNoNumeric = -32768;
-
-int MirrorRate(int rate) {
-    return rate <= 8 && rate != 3 && rate != 4 && rate != 5 ? 8 - rate : rate;
-}
 
 } // namespace
 
@@ -76,7 +72,7 @@ bool TBook2::GetPositionCodeForThisBoard(const TPackedPosition& position, int& r
     auto stored = static_cast<int16_t>(r[kNumericOffset] | r[kNumericOffset + 1] << 8);
     if (transform.itsColourReversed) {
         rate = MirrorRate(rate);
-        if (stored != kNoNumeric) stored = static_cast<int16_t>(-stored);
+        if (stored != kNoAssessment) stored = static_cast<int16_t>(-stored);
     }
     numeric = stored;
     ref = found;

@@ -1,0 +1,77 @@
+// Reading and writing a position's whole record: FillInEverything and UpdateEverything.
+
+#include "book/Book2.h"
+
+#include "app/StringTable.h"
+#include "app/UserInterface.h"
+#include "book/CommentBuffer.h"
+#include "book/PositionRecord.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "storage/IsamErrors.h"
+
+namespace marvek {
+
+namespace {
+
+// Before a change that can grow the book's files, this much must be free on its drive.
+constexpr int64_t kRequiredFreeBytes = 40000;
+
+[[noreturn]] void RaiseWithMessage(int message) {
+    ShowInformation(0, message);
+    throw EDatabaseProblem(LoadMessage(message));
+}
+
+} // namespace
+
+void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) {
+    // A position not in the book keeps its rates, certainty and opening code as they were.
+    record.ClearCandidates();
+    record.ClearTakeBacks();
+    record.SetBacksolvedCount(0);
+    record.SetAssessment(kNoAssessment);
+    record.ScriptList().clear();
+    if (comment != nullptr) comment->Clear();
+
+    int file = 0;
+    RecRef ref = 0;
+    TCanonicalTransform transform;
+    if (!FindPosition(record.Position(), 188, file, ref, transform)) return;
+    uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], ref, itsRecord.data(),
+                                       static_cast<uint16_t>(itsRecord.size()));
+    if (!IsamOK()) {
+        if (IsamError() == isam::kVariableReadFailed)
+            throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
+        ShowInformation(0, 189);
+        return;
+    }
+    record.Unpack(itsRecord.data(), length, record.Position(), comment);
+}
+
+void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {
+    MARVEK_ASSERT(!itsReadOnly);
+    if (FreeBytes(itsFolder.empty() ? "." : itsFolder) < kRequiredFreeBytes)
+        throw EDatabaseProblem(LoadMessage(182));
+    size_t length = record.Pack(comment, itsRecord.data());
+    int file = 0;
+    RecRef ref = 0;
+    TCanonicalTransform transform;
+    bool found = FindPosition(record.Position(), 183, file, ref, transform);
+    // A probe that failed (and said so) means a damaged index: adding the position again could
+    // only give it a second record.
+    if (!found && !IsamOK() && IsamError() != kIsamKeyNotFound) throw EDatabaseProblem(LoadMessage(183));
+    if (found) {
+        BTPutVariableRec(itsPositions[static_cast<size_t>(file)], ref, itsRecord.data(),
+                         static_cast<uint16_t>(length));
+        if (!IsamOK()) RaiseWithMessage(184);
+        return;
+    }
+    EnsureRoom();
+    IsamDatabase* last = itsPositions[static_cast<size_t>(itsFileCount - 1)];
+    ref = BTAddVariableRec(last, itsRecord.data(), static_cast<uint16_t>(length));
+    if (!IsamOK()) RaiseWithMessage(185);
+    BTAddKey(last, 1, PositionKey(record.Position()), ref);
+    if (!IsamOK()) RaiseWithMessage(186);
+}
+
+} // namespace marvek
