@@ -1,0 +1,214 @@
+#include "book/BookTrainingDatabase.h"
+
+#include <limits>
+#include <string>
+
+#include "app/StringTable.h"
+#include "app/UserInterface.h"
+#include "book/PositionKey.h"
+#include "platform/Errors.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/Folders.h"
+
+namespace marvek {
+
+namespace {
+
+constexpr int kSlotBytes = 32;
+constexpr int kCountsKey = 1;
+constexpr int kMessageCannotCreate = 473;
+constexpr int kMessageNoDiskSpace = 182;
+
+// The journal exists once the database has been opened, the message file only after a rebuild.
+struct TTrainingFile {
+    const char* itsExtension;
+    bool itsOptional;
+};
+constexpr TTrainingFile kTrainingFiles[] = {{TBookTrainingDatabase::kDataExtension, false},
+                                            {TBookTrainingDatabase::kIndexExtension, false},
+                                            {TBookTrainingDatabase::kJournalExtension, true},
+                                            {TBookTrainingDatabase::kMessageExtension, true}};
+
+void UseTrainingExtensions() {
+    BTSetExtensions(TBookTrainingDatabase::kDataExtension, TBookTrainingDatabase::kIndexExtension,
+                    TBookTrainingDatabase::kJournalExtension);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The base name a book's training files take when the book's data file gets newName.
+std::string TrainingBaseName(const std::string& newName) {
+    size_t slash = newName.find_last_of('/');
+    std::string name = slash == std::string::npos ? newName : newName.substr(slash + 1);
+    size_t cut = name.find(".2MD");
+    if (cut != std::string::npos) name.resize(cut);
+    std::erase(name, '.');
+    return name;
+}
+
+} // namespace
+
+TBookTrainingDatabase::~TBookTrainingDatabase() {
+    CloseTrainingFiles();
+}
+
+void TBookTrainingDatabase::RecordPath(const std::string& basePath) {
+    itsBasePath = basePath;
+    itsExpandedPath = ExpandedPath(basePath);
+}
+
+std::string TBookTrainingDatabase::FileName(const char* extension) const {
+    return itsExpandedPath + "." + extension;
+}
+
+bool TBookTrainingDatabase::CreateTrainingFiles(const std::string& basePath) {
+    CloseTrainingFiles();
+    RecordPath(basePath);
+    std::string data = FileName(kDataExtension);
+    if (FileExists(data)) {
+        ClearReadOnly(data);
+        RemoveFile(data);
+    }
+    UseTrainingExtensions();
+    TKeyDescription keys[] = {{kPositionKeyLength, false}};
+    BTCreateDatabase(itsExpandedPath, kSlotBytes, 1, keys);
+    if (IsamOK()) return true;
+    itsCreateError = IsamError();
+    ShowInformation(0, kMessageCannotCreate);
+    return false;
+}
+
+void TBookTrainingDatabase::OpenTrainingFiles(const std::string& basePath, bool reset) {
+    CloseTrainingFiles();
+    RecordPath(basePath);
+    if (reset) DeleteTrainingFiles();
+    if (!FileExists(FileName(kDataExtension))) CreateTrainingFiles(basePath);
+    UseTrainingExtensions();
+    BTOpenDatabase(itsDatabase, itsExpandedPath, false, true);
+    if (!IsamOK()) {
+        itsDatabase = nullptr;
+        throw EDatabaseProblem("The training database could not be opened. Error=" +
+                               std::to_string(IsamError()));
+    }
+    itsOpen = true;
+}
+
+void TBookTrainingDatabase::CloseTrainingFiles() {
+    if (itsDatabase != nullptr) BTCloseDatabase(itsDatabase);
+    itsDatabase = nullptr;
+    itsOpen = false;
+}
+
+bool TBookTrainingDatabase::RenameTrainingFiles(const std::string& newBookFileName) {
+    if (FreeBytes(itsExpandedPath) == 0) return false;
+    std::string newName = TrainingBaseName(newBookFileName);
+    // A name that leaves nothing would give hidden files named only by their extension.
+    if (newName.empty()) return false;
+    CloseTrainingFiles();
+    MARVEK_ASSERT(FileExists(FileName(kDataExtension)));
+    std::string newBase = WithTrailingSlash(FolderOf(itsExpandedPath)) + newName;
+    bool allRenamed = true;
+    for (const TTrainingFile& file : kTrainingFiles) {
+        std::string from = FileName(file.itsExtension);
+        if (file.itsOptional && !FileExists(from)) continue;
+        if (RenameFile(from, newBase + "." + file.itsExtension) != 0) allRenamed = false;
+    }
+    OpenTrainingFiles(newBase, false);
+    return allRenamed;
+}
+
+bool TBookTrainingDatabase::DeleteTrainingFiles() {
+    CloseTrainingFiles();
+    bool allDeleted = true;
+    for (const TTrainingFile& file : kTrainingFiles) {
+        std::string path = FileName(file.itsExtension);
+        if (file.itsOptional && !FileExists(path)) continue;
+        if (RemoveFile(path) != 0) allDeleted = false;
+    }
+    return allDeleted;
+}
+
+void TBookTrainingDatabase::RequireRoom() const {
+    if (FreeBytes(itsExpandedPath) < kMinimumFreeBytes)
+        throw EDatabaseProblem(LoadMessage(kMessageNoDiskSpace));
+}
+
+int32_t TBookTrainingDatabase::Lookup(const TIsamKey& key, bool& found) {
+    RecRef count = BTFindKey(itsDatabase, kCountsKey, key);
+    found = IsamOK();
+    if (found) return count;
+    MARVEK_ASSERT(IsamError() == kIsamKeyNotFound);
+    return 0;
+}
+
+void TBookTrainingDatabase::ChangeCount(const TPackedPosition& position, bool addOne, int32_t count,
+                                        const char* operation) {
+    MARVEK_ASSERT(itsOpen);
+    RequireRoom();
+    TIsamKey key = PositionKey(position);
+    bool found = false;
+    int32_t old = Lookup(key, found);
+    if (addOne) count = old < std::numeric_limits<int32_t>::max() ? old + 1 : old;
+    std::string where = std::string(" in TBookTrainingDatabase.") + operation + "()";
+    if (found) {
+        BTDeleteKey(itsDatabase, kCountsKey, key, old);
+        if (!IsamOK()) throw EDatabaseProblem("Problem with BTDeleteKey()" + where);
+    }
+    BTAddKey(itsDatabase, kCountsKey, key, count);
+    if (!IsamOK()) {
+        std::string message = "Problem with BTAddKey()" + where;
+        // The journal undid the failed addition, but the deletion before it stands; putting the
+        // old entry back keeps the count from being lost.
+        if (found) BTAddKey(itsDatabase, kCountsKey, key, old);
+        throw EDatabaseProblem(message);
+    }
+}
+
+void TBookTrainingDatabase::AddOneSuccessToBoard(const TPackedPosition& position) {
+    ChangeCount(position, true, 0, "AddOneSuccessToBoard");
+}
+
+void TBookTrainingDatabase::SetThisBoardsSuccessTo(const TPackedPosition& position, int32_t count) {
+    ChangeCount(position, false, count, "SetThisBoardsSuccessTo");
+}
+
+void TBookTrainingDatabase::RemoveBoard(const TPackedPosition& position) {
+    MARVEK_ASSERT(itsOpen);
+    TIsamKey key = PositionKey(position);
+    bool found = false;
+    int32_t count = Lookup(key, found);
+    if (!found) return;
+    BTDeleteKey(itsDatabase, kCountsKey, key, count);
+    if (!IsamOK())
+        throw EDatabaseProblem("Problem with BTDeleteKey() in TBookTrainingDatabase.RemoveBoard()");
+}
+
+bool TBookTrainingDatabase::BoardHasEntry(const TPackedPosition& position) {
+    MARVEK_ASSERT(itsOpen);
+    bool found = false;
+    Lookup(PositionKey(position), found);
+    return found;
+}
+
+int32_t TBookTrainingDatabase::SuccessesForBoard(const TPackedPosition& position) {
+    if (!itsOpen) return -1;
+    bool found = false;
+    return Lookup(PositionKey(position), found);
+}
+
+int32_t TBookTrainingDatabase::BoardCount() {
+    MARVEK_ASSERT(itsOpen);
+    return BTKeyEntryCount(itsDatabase, kCountsKey);
+}
+
+void TBookTrainingDatabase::EmptyTrainingDatabase() {
+    MARVEK_ASSERT(itsOpen);
+    BTClearIndex(itsDatabase, kCountsKey);
+    if (!IsamOK()) UserInterface().ShowMessage("Problem emptying training database.");
+}
+
+} // namespace marvek

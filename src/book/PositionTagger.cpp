@@ -1,0 +1,96 @@
+#include "book/PositionTagger.h"
+
+#include "app/StringTable.h"
+#include "app/UserInterface.h"
+#include "book/PositionKey.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Folders.h"
+
+namespace marvek {
+
+namespace {
+
+constexpr int kSlotBytes = 32;
+constexpr int kTagKey = 1;
+constexpr int kMessageNoDiskSpace = 182;
+
+std::string PlacedPath(const std::string& basePath) {
+    if (!basePath.empty() && basePath.front() == '/') return ExpandedPath(basePath);
+    return ExpandedPath(TPositionTagger::TemporaryFolder() + basePath);
+}
+
+} // namespace
+
+std::string TPositionTagger::TemporaryFolder() {
+    std::string folder = ProgramFolder() + "Temp/";
+    CreateFolder(folder);
+    return folder;
+}
+
+TPositionTagger::~TPositionTagger() {
+    if (itsExpandedPath.empty()) return;
+    CloseTagFile();
+    // Scratch files also go when the client closed the tagger before letting it go. A file that
+    // cannot be deleted is an internal error; a destructor cannot throw, so it is shown the way a
+    // command that ended with one is.
+    if (DeleteMatching(itsExpandedPath) != 0)
+        UserInterface().ShowError(EInternalError(__FILE__, __LINE__).what());
+}
+
+void TPositionTagger::OpenTagFile(const std::string& basePath) {
+    // Without a name the files could not be told apart from others in the folder, nor removed.
+    MARVEK_ASSERT(!basePath.empty() && basePath.back() != '/');
+    CloseTagFile();
+    std::string placed = PlacedPath(basePath);
+    // Scratch files of an earlier name would outlive the tagger, which removes only its last.
+    if (!itsExpandedPath.empty() && itsExpandedPath != placed) DeleteMatching(itsExpandedPath);
+    itsBasePath = basePath;
+    itsExpandedPath = placed;
+    BTSetExtensions(kDataExtension, kIndexExtension, kJournalExtension);
+    TKeyDescription keys[] = {{kPositionKeyLength, false}};
+    BTCreateDatabase(itsExpandedPath, kSlotBytes, 1, keys);
+    if (!IsamOK()) {
+        UserInterface().ShowMessage("Problem creating temporary file " + itsExpandedPath);
+        return;
+    }
+    BTOpenDatabase(itsDatabase, itsExpandedPath, false, false);
+    if (!IsamOK()) {
+        itsDatabase = nullptr;
+        throw EDatabaseProblem("The temporary file could not be opened. Error=" +
+                               std::to_string(IsamError()));
+    }
+    itsOpen = true;
+}
+
+void TPositionTagger::CloseTagFile() {
+    if (itsDatabase != nullptr) BTCloseDatabase(itsDatabase);
+    itsDatabase = nullptr;
+    itsOpen = false;
+}
+
+void TPositionTagger::AddBoard(const TPackedPosition& position, int32_t value) {
+    MARVEK_ASSERT(itsOpen);
+    if (FreeBytes(itsExpandedPath) < kMinimumFreeBytes)
+        throw EDatabaseProblem(LoadMessage(kMessageNoDiskSpace));
+    TIsamKey key = PositionKey(position);
+    BTFindKey(itsDatabase, kTagKey, key);
+    if (IsamOK()) return;
+    MARVEK_ASSERT(IsamError() == kIsamKeyNotFound);
+    BTAddKey(itsDatabase, kTagKey, key, value);
+    if (!IsamOK()) throw EDatabaseProblem("Problem with BTAddKey() in TPositionTagger.AddBoard()");
+}
+
+bool TPositionTagger::BoardIsTagged(const TPackedPosition& position) {
+    MARVEK_ASSERT(itsOpen);
+    BTFindKey(itsDatabase, kTagKey, PositionKey(position));
+    return IsamOK();
+}
+
+void TPositionTagger::EmptyTagFile() {
+    MARVEK_ASSERT(itsOpen);
+    BTClearIndex(itsDatabase, kTagKey);
+    if (!IsamOK()) UserInterface().ShowMessage("Problem emptying temporary file.");
+}
+
+} // namespace marvek
