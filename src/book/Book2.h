@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "book/PositionKey.h"
 #include "chess/ChessPosition.h"
 #include "storage/Isam.h"
 
@@ -22,7 +23,6 @@ class TPositionRecord;
 inline constexpr int kMaxPositionFiles = 10;
 inline constexpr int kBookRecordBytes = 64478;
 inline constexpr int kPositionSlotBytes = 64;
-inline constexpr int kPositionKeyBytes = 34;
 inline constexpr int kNameSlotBytes = 80;
 inline constexpr int kMaxNameLength = 41;
 // The error code a failed open leaves behind.
@@ -64,8 +64,6 @@ public:
     bool DriveHasFreeSpace() const;
 
     // ---- Positions
-    // The index key of a position: its canonical form, 34 bytes behind the length byte.
-    static TIsamKey PositionKey(const TPackedPosition& position, TCanonicalTransform* transform = nullptr);
     bool IsInBook(const TPackedPosition& position);
     // Reads the stored record of the record's position, seen from that position, and the comment
     // into `comment` when one is given. A position not in the book leaves no candidates, no

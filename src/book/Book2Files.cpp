@@ -21,8 +21,8 @@ constexpr const char* kFileLetters = "MNOPQRSTUVWXYZ";
 
 // Rebuilds take a position's key from its stored canonical position...
 bool StoredPositionKey(const uint8_t* record, int length, int, TIsamKey& key) {
-    if (length < 6 + kPositionKeyBytes) return false;
-    key = MakeIsamKey({reinterpret_cast<const char*>(record) + 6, kPositionKeyBytes});
+    if (length < 6 + kPositionKeyLength) return false;
+    key = MakeIsamKey({reinterpret_cast<const char*>(record) + 6, kPositionKeyLength});
     return true;
 }
 
@@ -34,7 +34,7 @@ bool StoredNameKey(const uint8_t* record, int length, int, TIsamKey& key) {
     return true;
 }
 
-const TKeyDescription kPositionKeys[] = {{kPositionKeyBytes, false}};
+const TKeyDescription kPositionKeys[] = {{kPositionKeyLength, false}};
 const TKeyDescription kNameKeys[] = {{kMaxNameLength, false}};
 
 } // namespace
@@ -82,8 +82,7 @@ void TBook2::SetExtensions(int k) const {
 
 void TBook2::RememberName(const std::string& name) {
     itsBaseName = name;
-    std::error_code ignored;
-    itsExpandedName = std::filesystem::absolute(name, ignored).lexically_normal().string();
+    itsExpandedName = ExpandedPath(name);
     itsFolder = std::filesystem::path(itsExpandedName).parent_path().string();
 }
 

@@ -19,17 +19,10 @@ constexpr int kNumericOffset = 44;
 
 } // namespace
 
-TIsamKey TBook2::PositionKey(const TPackedPosition& position, TCanonicalTransform* transform) {
-    TChessPosition chess(position);
-    TCanonicalTransform t = chess.CanonicalTransform();
-    if (transform != nullptr) *transform = t;
-    const TPackedPosition& canonical = t.Any() ? chess.CanonicalPosition() : position;
-    return MakeIsamKey({reinterpret_cast<const char*>(canonical.itsBytes.data()), canonical.itsBytes.size()});
-}
-
 bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
                           TCanonicalTransform& transform) {
-    TIsamKey key = PositionKey(position, &transform);
+    TIsamKey key = PositionKey(position);
+    transform = TChessPosition(position).CanonicalTransform();
     for (int k = 0; k < itsFileCount; ++k) {
         ref = BTFindKey(itsPositions[static_cast<size_t>(k)], 1, key);
         if (IsamOK()) {

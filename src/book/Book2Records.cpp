@@ -14,9 +14,6 @@ namespace marvek {
 
 namespace {
 
-// Before a change that can grow the book's files, this much must be free on its drive.
-constexpr int64_t kRequiredFreeBytes = 40000;
-
 [[noreturn]] void RaiseWithMessage(int message) {
     ShowInformation(0, message);
     throw EDatabaseProblem(LoadMessage(message));
@@ -50,7 +47,7 @@ void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
 
 void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {
     MARVEK_ASSERT(!itsReadOnly);
-    if (FreeBytes(itsFolder.empty() ? "." : itsFolder) < kRequiredFreeBytes)
+    if (FreeBytes(itsFolder.empty() ? "." : itsFolder) < kMinimumFreeBytes)
         throw EDatabaseProblem(LoadMessage(182));
     size_t length = record.Pack(comment, itsRecord.data());
     int file = 0;

@@ -55,7 +55,7 @@ std::string CheckPositionRecord(const TIsamKey& key, const uint8_t* r, size_t le
     size_t stated = r[4] | r[5] << 8;
     if (stated != length)
         return "says it holds " + Str(int64_t(stated)) + " bytes but holds " + Str(int64_t(length));
-    if (key[0] != kPositionKeyBytes || std::memcmp(key.data() + 1, r + 6, kPositionKeyBytes) != 0)
+    if (key[0] != kPositionKeyLength || std::memcmp(key.data() + 1, r + 6, kPositionKeyLength) != 0)
         return "is stored under a key that is not its position";
     TPackedPosition position;
     std::memcpy(position.itsBytes.data(), r + 6, position.itsBytes.size());

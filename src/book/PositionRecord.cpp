@@ -305,9 +305,11 @@ std::size_t TPositionRecord::Pack(const TCommentBuffer* comment, std::uint8_t* b
     return out.Offset();
 }
 
-void TPositionRecord::Unpack(const std::uint8_t* data, std::size_t length, const TPackedPosition& board,
+void TPositionRecord::Unpack(const std::uint8_t* data, std::size_t length, const TPackedPosition& boardGiven,
                              TCommentBuffer* comment) {
     MARVEK_ASSERT(data != nullptr || length == 0);
+    // The caller may pass this record's own position, which Clear() below resets.
+    const TPackedPosition board = boardGiven;
     const TCanonicalTransform transform = TChessPosition(board).CanonicalTransform();
     const bool reversed = transform.itsColourReversed;
 
