@@ -9,6 +9,9 @@
 #include "Arguments.h"
 #include "book/Book2.h"
 #include "book/BookVerifier.h"
+#include "book/PositionRecord.h"
+#include "book/RichTextBuffer.h"
+#include "chess/Notation.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -56,9 +59,147 @@ void OpenBook(TBook2& book, const std::string& path, bool readOnly) {
     book.Open(base, readOnly || FreeBytes(base + ".2MD") == 0, false);
 }
 
-// What a stored position record must satisfy beyond its layout.
+// What a stored position record must satisfy beyond its layout: it reads back as a record.
 TRecordCheck BookRecordCheck() {
-    return {};
+    return [](const uint8_t* data, size_t length) -> std::string {
+        try {
+            TPositionRecord record;
+            TRichTextBuffer comment;
+            record.Unpack(data, length, TPositionRecord::StoredPosition(data, length), &comment);
+        } catch (const std::exception& e) {
+            return std::string("does not read back as a position record (") + e.what() + ")";
+        }
+        return {};
+    };
+}
+
+const char* const kRateNames[] = {
+    "White wins",   "White clearly better",  "White slightly better", "equal",      "unclear",
+    "compensation", "Black slightly better", "Black clearly better",  "Black wins", "none",
+    "special"};
+
+std::string RateText(int rate) {
+    if (rate >= 0 && rate <= 10) return std::to_string(rate) + " (" + kRateNames[rate] + ")";
+    return std::to_string(rate) + " (unsupported)";
+}
+
+std::string AssessmentText(int assessment) {
+    return assessment == kNoAssessment ? std::string("none") : std::to_string(assessment);
+}
+
+std::string MarksText(const TCandidate& c) {
+    std::string marks;
+    for (auto [on, word] : {std::pair{c.itsGreen, "green"}, {c.itsYellow, "yellow"}, {c.itsRed, "red"}})
+        if (on) marks += (marks.empty() ? "" : ",") + std::string(word);
+    return marks.empty() ? "-" : marks;
+}
+
+// A take-back entry as the move that led here: "e2e4".
+std::string TakeBackText(const TTakeBack& t) {
+    return SquareName(t.itsFrom) + SquareName(t.itsTo);
+}
+
+struct TShownCandidate {
+    std::string itsMove;
+    const TCandidate* itsCandidate;
+    bool itsTargetInBook = false;
+    int itsRate = 9;
+    int itsCount = 0;
+    int16_t itsAssessment = kNoAssessment;
+};
+
+void ShowRecord(TBook2& book, const TPackedPosition& position, bool json, int& result) {
+    std::string fen = TChessPosition(position).ToFEN();
+    if (!book.IsInBook(position)) {
+        std::cerr << "not in the book: " << fen << '\n';
+        result = 1;
+        return;
+    }
+    TPositionRecord record;
+    record.SetPosition(position);
+    TRichTextBuffer comment;
+    book.FillInEverything(record, &comment);
+
+    TChessParser parser;
+    UseSettingsLetters(parser);
+    std::vector<TShownCandidate> shown;
+    for (int i = 0; i < record.CandidateCount(); ++i) {
+        TShownCandidate c{{}, &record.Candidate(i)};
+        parser.LoadPosition(position);
+        c.itsMove = parser.NotationFor(c.itsCandidate->itsMove);
+        parser.SetMoveText(c.itsMove);
+        if (!c.itsMove.empty() && parser.ParseMove()) {
+            parser.ApplyMove();
+            RecRef ref = 0;
+            c.itsTargetInBook = book.GetPositionCodeForThisBoard(parser.CurrentPosition(), c.itsRate, ref,
+                                                                 c.itsCount, c.itsAssessment);
+        }
+        shown.push_back(c);
+    }
+    std::string name;
+    book.GetNameForThisBoard(position, name);
+    std::vector<std::string> takeBacks;
+    for (int i = 0; i < record.TakeBackCount(); ++i) takeBacks.push_back(TakeBackText(record.TakeBack(i)));
+    std::vector<std::string> lines = comment.PlainTextLines();
+
+    if (json) {
+        nlohmann::json candidates = nlohmann::json::array();
+        for (const TShownCandidate& c : shown) {
+            nlohmann::json entry = {{"move", c.itsMove},
+                                    {"symbol", std::string(SymbolText(c.itsCandidate->itsMove.itsSymbol))},
+                                    {"green", c.itsCandidate->itsGreen},
+                                    {"yellow", c.itsCandidate->itsYellow},
+                                    {"red", c.itsCandidate->itsRed}};
+            if (c.itsTargetInBook)
+                entry["target"] = {
+                    {"rate", c.itsRate}, {"count", c.itsCount}, {"assessment", c.itsAssessment}};
+            candidates.push_back(entry);
+        }
+        nlohmann::json out = {{"fen", fen},
+                              {"name", name},
+                              {"candidates", candidates},
+                              {"informantRate", record.InformantRate()},
+                              {"backsolvedRate", record.BacksolvedRate()},
+                              {"backsolvedCount", record.BacksolvedCount()},
+                              {"assessment", record.Assessment()},
+                              {"certainty", record.Certainty()},
+                              {"openingCode", record.OpeningCode()},
+                              {"takeBacks", takeBacks},
+                              {"marks", record.ScriptList()},
+                              {"comment", lines}};
+        std::cout << out.dump() << '\n';
+        result = 0;
+        return;
+    }
+    std::cout << "position: " << fen << '\n';
+    if (!name.empty()) std::cout << "name: " << name << '\n';
+    std::cout << "candidates: " << shown.size() << '\n';
+    for (const TShownCandidate& c : shown) {
+        std::cout << "  " << c.itsMove << SymbolText(c.itsCandidate->itsMove.itsSymbol) << "\tmarks "
+                  << MarksText(*c.itsCandidate) << '\t';
+        if (c.itsTargetInBook)
+            std::cout << "rate " << RateText(c.itsRate) << ", count " << c.itsCount << ", assessment "
+                      << AssessmentText(c.itsAssessment);
+        else
+            std::cout << "not in the book";
+        std::cout << '\n';
+    }
+    auto joined = [](const std::vector<std::string>& parts) {
+        std::string text;
+        for (const std::string& part : parts) text += (text.empty() ? "" : " ") + part;
+        return text;
+    };
+    std::cout << "Informant rate: " << RateText(record.InformantRate()) << '\n'
+              << "backsolved rate: " << RateText(record.BacksolvedRate()) << ", count "
+              << record.BacksolvedCount() << '\n'
+              << "assessment: " << AssessmentText(record.Assessment()) << '\n'
+              << "certainty: " << record.Certainty() << '\n'
+              << "opening code: " << record.OpeningCode() << '\n'
+              << "reached by: " << joined(takeBacks) << '\n'
+              << "marks: " << joined(record.ScriptList()) << '\n'
+              << "comment:\n";
+    for (const std::string& line : lines) std::cout << "  " << line << '\n';
+    result = 0;
 }
 
 } // namespace
@@ -79,6 +220,20 @@ void AddBookCommands(CLI::App& app, int& result) {
             if (!book.Create(name)) throw EMarvekError("the book " + name + " could not be created");
             std::cout << "created " << name << ".2MD\n";
             result = 0;
+        });
+    }
+    {
+        auto o = std::make_shared<TBookOptions>();
+        auto* cmd = book->add_subcommand("show", "The record of a position as the book window shows it");
+        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+        AddPositionOptions(cmd, *o);
+        cmd->add_flag("--json", o->itsJson, "Machine-readable output");
+        cmd->callback([o, &result] {
+            TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
+            TEngineSession engine;
+            TBook2 book;
+            OpenBook(book, o->itsBook, true);
+            ShowRecord(book, position, o->itsJson, result);
         });
     }
     {

@@ -1,5 +1,10 @@
 // The book commands of the command-line tool, run as a real process.
 
+#include "book/Book2.h"
+#include "book/PositionRecord.h"
+#include "book/RichTextBuffer.h"
+#include "chess/ChessParser.h"
+#include "support/ChessFixtures.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/SimplePgn.h"
@@ -59,6 +64,65 @@ TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
                   "fault: names file: the name \"Open\" leads to record 1, which holds the name \"Xpen\""),
               std::string::npos)
         << r.itsOut;
+}
+
+TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
+    {
+        ASSERT_EQ(BTStartEngine(31), 31);
+        TBook2 book;
+        ASSERT_TRUE(book.Create(Book()));
+        book.Open(Book(), false, false);
+        TChessParser parser = testing::ParserAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        TPositionRecord start;
+        start.SetPosition(StartPosition());
+        for (const char* san : {"e4", "d4"}) {
+            parser.SetMoveText(san);
+            ASSERT_TRUE(parser.ParseMove());
+            start.AddCandidate(parser.GetChessMove());
+        }
+        start.Candidate(0).itsMove.itsSymbol = 2; // "!"
+        start.Candidate(0).itsGreen = true;
+        start.SetInformantRate(3);
+        start.SetAssessment(15);
+        start.SetOpeningCode("A00");
+        start.ScriptList() = {"dde4"};
+        TRichTextBuffer comment;
+        comment.AppendLine("Best by test.");
+        book.UpdateEverything(start, &comment);
+        // The position after 1.e4, stored from Black's side of the board.
+        TPositionRecord afterE4;
+        afterE4.SetPosition(testing::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"));
+        afterE4.SetBacksolvedRate(2);
+        afterE4.SetBacksolvedCount(5);
+        afterE4.SetAssessment(20);
+        book.UpdateEverything(afterE4, nullptr);
+        book.UpdateBoardName(StartPosition(), "Start");
+        book.Close();
+        BTStopEngine();
+    }
+    auto r = RunCli({"book", "show", Book(), "--fen", "startpos"});
+    ASSERT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    EXPECT_EQ(r.itsOut, "position: rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n"
+                        "name: Start\n"
+                        "candidates: 2\n"
+                        "  e4!\tmarks green\trate 2 (White slightly better), count 5, assessment 20\n"
+                        "  d4\tmarks -\tnot in the book\n"
+                        "Informant rate: 3 (equal)\n"
+                        "backsolved rate: 9 (none), count 1\n"
+                        "assessment: 15\n"
+                        "certainty: 3\n"
+                        "opening code: A00\n"
+                        "reached by: \n"
+                        "marks: dde4\n"
+                        "comment:\n"
+                        "  Best by test.\n");
+    r = RunCli({"book", "show", Book(), "--line", "e4", "--json"});
+    EXPECT_NE(r.itsOut.find("\"backsolvedRate\":2"), std::string::npos) << r.itsOut;
+    r = RunCli({"book", "show", Book(), "--line", "d4"});
+    EXPECT_EQ(r.itsExitStatus, 1);
+    EXPECT_EQ(r.itsErr, "not in the book: rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq -\n");
+    r = RunCli({"book", "verify", Book()});
+    EXPECT_EQ(r.itsExitStatus, 0) << r.itsOut;
 }
 
 TEST_F(BookCli, MistakesAreReportedNotCrashedOn) {
