@@ -2,6 +2,7 @@
 
 #include "book/Book2.h"
 
+#include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/CommentBuffer.h"
@@ -28,7 +29,13 @@ void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
     record.SetBacksolvedCount(0);
     record.SetAssessment(kNoAssessment);
     record.ScriptList().clear();
-    if (comment != nullptr) comment->Clear();
+    if (comment != nullptr) {
+        comment->Clear();
+        const TSettings& settings = Settings();
+        comment->SetDefaultFont(settings.CommentFontName(), settings.CommentFontSize(),
+                                settings.CommentFontStyle(),
+                                static_cast<uint32_t>(settings.CommentFontColour()));
+    }
 
     int file = 0;
     RecRef ref = 0;

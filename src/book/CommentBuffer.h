@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,11 @@ public:
     // The text as lines (UTF-8), paragraph and line breaks splitting; what exporters write. An
     // empty buffer gives no lines or one empty line.
     virtual std::vector<std::string> PlainTextLines() const = 0;
+
+    // The format new text gets: a font name, a size in points, a style (bit 0 bold, bit 1
+    // italic, bit 2 underline, bit 3 strike-out) and a colour as 0x00BBGGRR. Comments are shown
+    // in the comment font of the settings.
+    virtual void SetDefaultFont(const std::string& name, int points, int style, std::uint32_t colour) = 0;
 
     // Whether there is anything worth storing: more than one line, or a first line with text.
     virtual bool HoldsText() const {

@@ -28,6 +28,7 @@ public:
     void SetDocument(const TRichText& document);
     // The format of appended lines.
     void SetDefaultFormat(const TCharFormat& format) { itsDefaultFormat = format; }
+    void SetDefaultFont(const std::string& name, int points, int style, std::uint32_t colour) override;
 
 private:
     TRichText itsDocument;

@@ -1,6 +1,7 @@
 // Reading and writing positions of a book: one record per position whatever its orientation,
 // growth into further files, the disk-space rule, absent positions.
 
+#include "app/Settings.h"
 #include "book/Book2.h"
 #include "book/PositionRecord.h"
 #include "book/RichTextBuffer.h"
@@ -120,6 +121,16 @@ TEST_F(Book2LookupTest, AbsentPositionKeepsRatesAndOpeningCode) {
     EXPECT_EQ(numeric, 77);
     EXPECT_FALSE(itsBook.IsInBook(PackedFromFen(kAfterE4)));
     EXPECT_TRUE(itsUi.itsShown.empty());
+}
+
+TEST_F(Book2LookupTest, CommentsAreWrittenInTheCommentFont) {
+    TRichTextBuffer comment;
+    TPositionRecord record = Stored(kAfterE4);
+    itsBook.FillInEverything(record, &comment);
+    comment.AppendLine("New note");
+    const TCharFormat& format = comment.Document().Paragraphs().at(0).itsRuns.at(0).itsFormat;
+    EXPECT_EQ(format.itsFont, Settings().CommentFontName());
+    EXPECT_EQ(format.itsSize, Settings().CommentFontSize() * 2);
 }
 
 TEST_F(Book2LookupTest, NewPositionsGoToTheLastFileAndOldOnesAreStillFound) {
