@@ -8,6 +8,9 @@
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "storage/IsamErrors.h"
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -110,6 +113,15 @@ bool TBook2::Create(const std::string& name) {
     MARVEK_ASSERT(itsPositions[0] == nullptr);
     RememberName(name);
     ClearReadOnlyAttributes();
+    // A book another program has open is not deleted under it.
+    for (int k : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}) {
+        TFile probe;
+        if (probe.Open(FileName(k, 'D'), TFileMode::kReadOnly) == EWOULDBLOCK) {
+            itsErrorCode = isam::kIoError;
+            ShowInformation(0, k == 0 ? 175 : 173);
+            return false;
+        }
+    }
     // An old book of this name must not lend its later position files to the new one.
     for (int k = 1; k <= kMaxPositionFiles; ++k) {
         std::string data = FileName(k, 'D');

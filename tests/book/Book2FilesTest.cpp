@@ -66,6 +66,16 @@ TEST_F(Book2Test, CreateOverAnOldBookDropsItsLaterPositionFiles) {
     EXPECT_EQ(itsBook.NameCount(), 0);
 }
 
+TEST_F(Book2Test, ABookInUseIsNotCreatedOver) {
+    ASSERT_TRUE(itsBook.Create(Name()));
+    itsBook.Open(Name(), false, false);
+    itsBook.UpdateBoardName(StartPosition(), "Kept");
+    TBook2 second;
+    EXPECT_FALSE(second.Create(Name()));
+    EXPECT_EQ(itsUi.Texts().back(), "There was a problem creating the main file for this book.");
+    EXPECT_TRUE(itsBook.ThisBoardNameExists("Kept"));
+}
+
 TEST_F(Book2Test, TenPositionFilesAtMost) {
     ASSERT_TRUE(itsBook.Create(Name()));
     itsBook.Open(Name(), false, false);
