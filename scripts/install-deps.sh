@@ -13,6 +13,10 @@ packages=(
   # test peers: pgn-extract (its eco.pgn is our real PGN test data)
   pgn-extract
 )
+# Peers that only the benchmarks run beside our own code: ./bench.sh asks for them with --bench.
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(polyglot)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
