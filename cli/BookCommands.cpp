@@ -246,19 +246,15 @@ void AddBookCommands(CLI::App& app, int& result) {
             TBook2 book;
             OpenBook(book, o->itsBook, true);
             nlohmann::json files = nlohmann::json::array();
-            for (int k = 1; k <= book.PositionFileCount(); ++k) {
+            // The position files in order, then the names file (number 0).
+            for (int n = 1; n <= book.PositionFileCount() + 1; ++n) {
+                int k = n <= book.PositionFileCount() ? n : 0;
                 for (char kind : {'D', 'X'}) {
                     std::string file = book.ExpandedName() + "." + TBook2::Extension(k, kind);
                     int64_t size = 0;
                     FileSize(file, &size);
                     files.push_back({{"file", file}, {"bytes", size}});
                 }
-            }
-            for (char kind : {'D', 'X'}) {
-                std::string file = book.ExpandedName() + "." + TBook2::Extension(0, kind);
-                int64_t size = 0;
-                FileSize(file, &size);
-                files.push_back({{"file", file}, {"bytes", size}});
             }
             bool readOnly =
                 FreeBytes(book.ExpandedName() + ".2MD") == 0 || IsReadOnly(book.ExpandedName() + ".2MD");
