@@ -28,6 +28,11 @@ struct TScenario {
     int itsUndone;
 };
 
+// Test listings name the scenario instead of dumping its bytes.
+void PrintTo(const TScenario& scenario, std::ostream* out) {
+    *out << scenario.itsName;
+}
+
 class IsamJournalTest : public IsamTest, public ::testing::WithParamInterface<TScenario> {
 protected:
     // What the database holds, independent of bytes that carry no meaning: the headers, every

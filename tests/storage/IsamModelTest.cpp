@@ -19,6 +19,10 @@ struct TModelCase {
     int itsOperations;
 };
 
+void PrintTo(const TModelCase& c, std::ostream* out) {
+    *out << c.itsName;
+}
+
 class IsamModelTest : public IsamTest, public ::testing::WithParamInterface<TModelCase> {};
 
 std::string RandomKey(std::mt19937& random, int maxLength) {
