@@ -1,0 +1,123 @@
+// PGN import throughput: a reproducible collection of games sharing their openings is imported into
+// a fresh book, and the same file is made into an opening book by polyglot in the same run (same
+// ply limit), compared as games per second. Then the file is imported a second time, when every
+// move is already a candidate.
+//
+// MARVEK_BENCH_GAMES overrides the number of games (default 100,000 of 80 plies).
+
+#include "PgnCorpus.h"
+
+#include "book/Book2.h"
+#include "book/RichTextBuffer.h"
+#include "pgn/PGNImporter.h"
+#include "storage/Isam.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+extern char** environ;
+
+namespace {
+
+using namespace marvek;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPlies = 80;
+const char* const kPolyglot = "/usr/games/polyglot";
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+[[noreturn]] void Die(const std::string& what) {
+    std::fprintf(stderr, "import benchmark: %s\n", what.c_str());
+    std::exit(1);
+}
+
+struct TRun {
+    double itsSeconds = 0;
+    int32_t itsGames = 0;
+    int32_t itsPositions = 0;
+};
+
+TRun Import(const std::string& book, const std::string& pgn) {
+    TBook2 b;
+    b.Open(book, false, false);
+    TPGNImportOptions options;
+    options.itsPlyLimit = kPlies;
+    options.itsHeaderInComment = false; // polyglot keeps no comments either
+    options.itsNamingStyle = TNamingStyle::kNone;
+    TPGNImporter importer(options, nullptr);
+    TRichTextBuffer comment;
+    auto start = Clock::now();
+    TPGNImportResult result = importer.Import(b, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), pgn);
+    TRun run;
+    run.itsSeconds = Seconds(start);
+    run.itsGames = result.itsGamesRead;
+    run.itsPositions = b.PositionCount();
+    return run;
+}
+
+double RunPolyglot(const std::string& pgn, const std::string& bin) {
+    std::string plies = std::to_string(kPlies);
+    const char* argv[] = {kPolyglot, "make-book", "-pgn", pgn.c_str(), "-bin", bin.c_str(), "-max-ply", plies.c_str(),
+                          nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    auto start = Clock::now();
+    if (posix_spawn(&pid, kPolyglot, &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+        Die(std::string("cannot run ") + kPolyglot + " (install it with scripts/install-deps.sh --bench)");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    double seconds = Seconds(start);
+    posix_spawn_file_actions_destroy(&actions);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Die("polyglot make-book failed");
+    return seconds;
+}
+
+} // namespace
+
+int main() {
+    size_t games = 100'000;
+    if (const char* n = std::getenv("MARVEK_BENCH_GAMES")) games = std::strtoull(n, nullptr, 10);
+    if (games < 100) games = 100;
+    auto folder = std::filesystem::temp_directory_path() / ("marvek-import-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::string pgn = (folder / "corpus.pgn").string();
+    {
+        std::ofstream out(pgn, std::ios::binary);
+        out << bench::MakeCorpus(games, kPlies, 20261210);
+    }
+
+    if (BTStartEngine(31) != 31) Die("engine start");
+    BTReserveSectionBuffer(64);
+    std::string book = (folder / "Bench").string();
+    TBook2 creator;
+    if (!creator.Create(book)) Die("cannot create the book");
+    TRun first = Import(book, pgn);
+    TRun again = Import(book, pgn);
+    BTStopEngine();
+    double polyglot = RunPolyglot(pgn, (folder / "polyglot.bin").string());
+
+    double ours = first.itsGames / first.itsSeconds;
+    double theirs = static_cast<double>(games) / polyglot;
+    std::printf("import: %zu games of up to %d plies\n", games, kPlies);
+    std::printf("  %-32s %12s %12s %8s\n", "", "Marvek", "polyglot", "ratio");
+    std::printf("  %-32s %12.0f %12.0f %8.2f\n", "first import, games/s", ours, theirs, ours / theirs);
+    std::printf("  %-32s %12.0f\n", "first import, plies/s", first.itsGames * double(kPlies) / first.itsSeconds);
+    std::printf("  %-32s %12.0f %12.0f %8.2f\n", "second import, games/s", again.itsGames / again.itsSeconds, theirs,
+                again.itsGames / again.itsSeconds / theirs);
+    std::printf("  (%d positions in the book; %d games read)\n", first.itsPositions, first.itsGames);
+    std::filesystem::remove_all(folder);
+    return 0;
+}
