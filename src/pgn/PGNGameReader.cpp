@@ -250,7 +250,8 @@ void TPGNGameReader::ReadMovetext() {
         } else if (token.size() == 1 && first == ')') {
             EndVariation();
         } else if (token.size() == 1 && first == '{') {
-            ReadComment(true);
+            // Like its moves and NAGs, a comment in a variation too deep to read is passed over.
+            ReadComment(itsDepth <= itsDepthLimit);
         } else if (token.size() == 1 && first == ';') {
             if (itsDepth <= itsDepthLimit) SkipRestOfLine();
         } else if (first == '$') {
