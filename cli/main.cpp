@@ -5,6 +5,7 @@
 #include "BookCommands.h"
 #include "ChessCommands.h"
 #include "DbCommands.h"
+#include "PgnCommands.h"
 #include "PrefsCommands.h"
 #include "app/ConsoleUserInterface.h"
 #include "app/Settings.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     marvek::cli::AddDbCommands(app, result);
     marvek::cli::AddPrefsCommands(app, result);
     marvek::cli::AddBookCommands(app, result);
+    marvek::cli::AddPgnCommands(app, result);
 
     try {
         // Like the desktop program, the tool works with the user's settings (piece letters, folders).
