@@ -6,6 +6,7 @@
 #include "ChessCommands.h"
 #include "DbCommands.h"
 #include "ExportCommands.h"
+#include "PgnCommands.h"
 #include "PrefsCommands.h"
 #include "app/ConsoleUserInterface.h"
 #include "app/Settings.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     marvek::cli::AddPrefsCommands(app, result);
     marvek::cli::AddBookCommands(app, result);
     marvek::cli::AddExportCommands(app, result);
+    marvek::cli::AddPgnCommands(app, result);
 
     try {
         // Like the desktop program, the tool works with the user's settings (piece letters, folders).

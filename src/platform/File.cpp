@@ -60,6 +60,12 @@ TFile& TFile::operator=(TFile&& other) noexcept {
 
 int TFile::Open(const std::string& path, TFileMode mode) {
     Close();
+    if (mode == TFileMode::kReadShared) {
+        int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (handle < 0) return errno;
+        itsFd = handle;
+        return 0;
+    }
     return OpenLocked(path, mode == TFileMode::kReadOnly ? O_RDONLY : O_RDWR, &itsFd);
 }
 

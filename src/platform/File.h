@@ -10,7 +10,8 @@
 
 namespace marvek {
 
-enum class TFileMode { kReadOnly, kReadWrite };
+// kReadShared reads a file other programs may hold too (a PGN file), without taking the lock.
+enum class TFileMode { kReadOnly, kReadWrite, kReadShared };
 
 class TFile {
 public:

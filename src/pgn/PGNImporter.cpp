@@ -1,0 +1,364 @@
+#include "pgn/PGNImporter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/Settings.h"
+#include "app/StringTable.h"
+#include "app/UserInterface.h"
+#include "book/Book2.h"
+#include "book/CommentBuffer.h"
+#include "platform/Errors.h"
+#include "platform/File.h"
+
+namespace marvek {
+
+namespace {
+
+const std::string kLinesRead = "Lines Read:";
+const std::string kGamesImported = "Games Imported:";
+
+std::string ThreeDigits(int32_t number) {
+    std::string digits = std::to_string(number < 0 ? -int64_t(number) : int64_t(number));
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return number < 0 ? "-" + digits : digits;
+}
+
+std::string CutName(std::string name) {
+    if (name.size() > std::size_t(kMaxNameLength)) name.resize(std::size_t(kMaxNameLength));
+    return name;
+}
+
+// Writes a whole file; the errno of the first failure, 0 when written.
+int WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
+    TFile file;
+    int code = file.Create(path);
+    if (code == 0 && size > 0) code = file.WriteAt(0, data, size);
+    int closed = file.Close();
+    return code != 0 ? code : closed;
+}
+
+} // namespace
+
+TPGNImportOptions TPGNImportOptions::FromSettings(const TSettings& settings) {
+    TPGNImportOptions options;
+    options.itsPlyLimit = settings.PgnImportPlies();
+    options.itsHeaderInComment = settings.PgnImportHeaderInComment();
+    int style = settings.PgnImportNamingStyle();
+    options.itsNamingStyle = style >= 0 && style <= 5 ? TNamingStyle(style) : TNamingStyle::kNone;
+    options.itsSequentialName = settings.PgnImportSequentialName();
+    options.itsSequentialNumber = settings.PgnImportNextSequentialNumber();
+    options.itsDoNotOverwriteNames = settings.PgnImportDoNotOverwriteNames();
+    return options;
+}
+
+void TPGNImportOptions::StoreNaming(TSettings& settings) const {
+    settings.SetPgnImportNamingStyle(int(itsNamingStyle));
+    settings.SetPgnImportSequentialName(itsSequentialName);
+    settings.SetPgnImportNextSequentialNumber(itsSequentialNumber);
+    settings.SetPgnImportDoNotOverwriteNames(itsDoNotOverwriteNames);
+}
+
+TPGNImporter::TPGNImporter(const TPGNImportOptions& options, TProgress* progress)
+    : TPGNGameReader(kDepthLimit, options.itsPlyLimit, true), itsOptions(options), itsProgress(progress) {}
+
+std::string TPGNImporter::ImportMessage(int32_t gamesRead, const std::string& fileName,
+                                        const std::string& bookName) {
+    return std::to_string(gamesRead) + " games were imported from \r" + fileName + " into " + bookName + ".";
+}
+
+std::string TPGNImporter::PositionName(const TPGNImportOptions& options, const TPGNTags& tags,
+                                       int32_t number) {
+    switch (options.itsNamingStyle) {
+    case TNamingStyle::kSequential: {
+        std::string digits = ThreeDigits(number);
+        std::string prefix = options.itsSequentialName;
+        std::size_t room = std::size_t(kMaxNameLength) - 1 - std::min(digits.size(), std::size_t(40));
+        if (prefix.size() > room) prefix.resize(room);
+        return CutName(prefix + "-" + digits);
+    }
+    case TNamingStyle::kWhite: return CutName(tags.itsWhite);
+    case TNamingStyle::kBlack: return CutName(tags.itsBlack);
+    case TNamingStyle::kWhiteAndBlack: return CutName(tags.itsWhite + "-" + tags.itsBlack);
+    case TNamingStyle::kFen: return CutName(tags.itsFEN);
+    case TNamingStyle::kNone: break;
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// The import
+
+TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, const std::string& playerName,
+                                      TPlayerFilter filter, bool writeLine, const TNoveltyColours& colours,
+                                      const std::string& fileName) {
+    MARVEK_ASSERT(book.IsOpen() && !book.IsReadOnly());
+    itsBook = &book;
+    itsComment = &comment;
+    itsColours = colours;
+    itsGamesFinished = 0;
+    itsStopRequested = false;
+    itsNamingAsked = false;
+    itsCommentErrorReported = false;
+    itsNoveltyInGame = itsNoveltyPending = false;
+    itsNoveltyLength = 0;
+    itsGameEndRate = kRateNone;
+    SetPlyLimit(itsOptions.itsPlyLimit);
+
+    int code = OpenInput(fileName);
+    if (code != 0)
+        throw EMarvekError("The file " + fileName + " could not be opened: " + std::strerror(code) + ".");
+
+    // The player filter compares upper-cased names.
+    std::string player = playerName.substr(0, std::size_t(kMaxTagValue));
+    std::transform(player.begin(), player.end(), player.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    auto passes = [&]() {
+        if (filter == TPlayerFilter::kNone) return true;
+        std::string name = filter == TPlayerFilter::kWhite ? Tags().itsWhite : Tags().itsBlack;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return char(std::toupper(c)); });
+        return name == player;
+    };
+
+    TPGNImportResult result;
+    if (itsProgress != nullptr) {
+        itsProgress->Start("Import PGN");
+        itsProgress->SetText(0, "Importing from... " + fileName);
+    }
+    try {
+        while (!AtEndOfFile() && !itsStopRequested) {
+            SkipToNextGame();
+            if (AtEndOfFile()) break;
+            ReadTags();
+            if (!passes()) {
+                TPGNGameReader::FinishGame();
+                itsGameEndRate = kRateNone;
+                continue;
+            }
+            if (!SetUpStartPosition()) {
+                // A FEN that gives no playable position: the game cannot be read from it.
+                if (result.itsBadFenGames++ == 0)
+                    UserInterface().ShowMessage(
+                        "The FEN tag \"" + Tags().itsFEN + "\" of the game " + Tags().itsWhite + "-" +
+                        Tags().itsBlack + " near line " + std::to_string(LineCount()) +
+                        " is not a position that can be played; the game was skipped.");
+                TPGNGameReader::FinishGame();
+                itsGameEndRate = kRateNone;
+                continue;
+            }
+            if (!Tags().itsFEN.empty()) {
+                if (!itsNamingAsked) {
+                    itsNamingAsked = true;
+                    if (itsNamingQuestion && !itsNamingQuestion(Tags(), itsOptions)) itsStopRequested = true;
+                }
+                if (!itsStopRequested) NameStartPosition();
+            }
+            if (!itsStopRequested) {
+                ReadMovetext();
+                // Stop takes effect once the movetext is read: the game is counted, not finished.
+                if (!itsStopRequested) FinishGame();
+            }
+            ++result.itsGamesRead;
+        }
+    } catch (...) {
+        if (itsProgress != nullptr) itsProgress->Finish();
+        CloseInput();
+        throw;
+    }
+    ShowProgress();
+    if (itsProgress != nullptr) itsProgress->Finish();
+    result.itsStopped = itsStopRequested;
+    result.itsReadError = ReadError();
+    result.itsGamesFinished = itsGamesFinished;
+    CloseInput();
+    if (writeLine && itsNoveltyLength > 0) WriteNoveltyLine();
+    return result;
+}
+
+void TPGNImporter::NameStartPosition() {
+    int32_t number = itsOptions.itsSequentialNumber;
+    std::string name = PositionName(itsOptions, Tags(), number);
+    if (name.empty()) return;
+    if (itsOptions.itsDoNotOverwriteNames && itsBook->ThisBoardNameExists(name)) {
+        if (itsOptions.itsNamingStyle == TNamingStyle::kSequential) {
+            // Every number names at most one position, so a free one comes within NameCount steps.
+            do {
+                ++number;
+                name = PositionName(itsOptions, Tags(), number);
+            } while (itsBook->ThisBoardNameExists(name));
+            itsOptions.itsSequentialNumber = number;
+        } else {
+            std::string base = name;
+            for (int k = 2;; ++k) {
+                std::string suffix = "(" + std::to_string(k) + ")";
+                name = base.substr(0, std::size_t(kMaxNameLength) - suffix.size()) + suffix;
+                if (!itsBook->ThisBoardNameExists(name)) break;
+            }
+        }
+    }
+    itsBook->UpdateBoardName(StartPositionOfGame(), name);
+}
+
+void TPGNImporter::ReadTagLine() {
+    TPGNGameReader::ReadTagLine();
+    // Dates go into header comments without their placeholders.
+    std::string& date = itsTags.itsDate;
+    date.erase(std::remove(date.begin(), date.end(), '.'), date.end());
+    date.erase(std::remove(date.begin(), date.end(), '?'), date.end());
+    itsGameEndRate = ResultRate(itsTags.itsResult);
+}
+
+void TPGNImporter::FinishGame() {
+    ++itsGamesFinished;
+    LoadRecord(CurrentPosition());
+    if (itsOptions.itsHeaderInComment) {
+        const TPGNTags& t = Tags();
+        auto spaced = [](const std::string& value, const char* unset) {
+            return value == unset || value.empty() ? std::string() : value + " ";
+        };
+        std::string round = t.itsRound == "?" ? std::string() : LoadMessage(343) + " " + t.itsRound + " ";
+        itsHeaderLines.assign(
+            {t.itsWhite + "-" + t.itsBlack + " " + spaced(t.itsEvent, "?"),
+             spaced(t.itsResult, "*") + spaced(t.itsSite, "?") + round + spaced(t.itsDate, "????.??.??")});
+        // A refused header must not cost the position its stored comment.
+        if (!AppendCommentLines(itsHeaderLines)) LoadRecord(CurrentPosition());
+    }
+    if (itsRecord.InformantRate() == kRateNone) itsRecord.SetInformantRate(itsGameEndRate);
+    StoreRecord();
+    itsNoveltyInGame = itsNoveltyPending = false;
+    TPGNGameReader::FinishGame();
+    if (!AtEndOfFile()) itsGameEndRate = kRateNone;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the game's moves, comments and NAGs do to the book
+
+void TPGNImporter::LoadRecord(const TPackedPosition& position) {
+    itsRecord.Clear();
+    itsRecord.SetPosition(position);
+    itsBook->FillInEverything(itsRecord, itsComment);
+}
+
+void TPGNImporter::StoreRecord() {
+    itsBook->UpdateEverything(itsRecord, itsComment);
+}
+
+void TPGNImporter::MoveAction(const TPackedMove& move) {
+    // Most moves of most games are already candidates; looking without the comment is cheap.
+    itsRecord.Clear();
+    itsRecord.SetPosition(CurrentPosition());
+    itsBook->FillInEverything(itsRecord, nullptr);
+    if (itsRecord.FindCandidate(move) >= 0) return;
+    if (Depth() == 0 && !itsNoveltyInGame) itsNoveltyInGame = itsNoveltyPending = true;
+    if (itsRecord.CandidateCount() >= TPositionRecord::kMaxCandidates) return;
+    LoadRecord(CurrentPosition());
+    if (!itsRecord.AddCandidate(move)) return;
+    TCandidate& added = itsRecord.Candidate(itsRecord.CandidateCount() - 1);
+    added.itsGreen = itsColours.itsGreen;
+    added.itsYellow = itsColours.itsYellow;
+    added.itsRed = itsColours.itsRed;
+    StoreRecord();
+}
+
+void TPGNImporter::MoveStored(const TPackedMove&) {
+    if (!itsNoveltyPending) return;
+    itsNoveltyPending = false;
+    itsNoveltyLength = MainLineLength();
+    std::copy_n(MainLine(), itsNoveltyLength, itsNoveltyLine.begin());
+    itsNoveltyStart = StartPositionOfGame();
+}
+
+void TPGNImporter::SymbolAction(int symbol) {
+    LoadRecord(PositionBeforeLastMove());
+    int index = itsRecord.FindCandidate(LastMove());
+    if (index < 0) return;
+    itsRecord.Candidate(index).itsMove.itsSymbol = std::uint8_t(symbol);
+    StoreRecord();
+}
+
+void TPGNImporter::RateAction(int rate) {
+    LoadRecord(CurrentPosition());
+    itsRecord.SetInformantRate(rate);
+    // A leaf has nothing to backsolve from, so its own rate stands for it.
+    if (itsRecord.CandidateCount() == 0) itsRecord.SetBacksolvedRate(rate);
+    StoreRecord();
+}
+
+void TPGNImporter::VariationEndAction() {
+    // The last position of every variation gets a record; one that has one keeps it as it is.
+    if (itsBook->IsInBook(CurrentPosition())) return;
+    LoadRecord(CurrentPosition());
+    StoreRecord();
+}
+
+void TPGNImporter::CommentAction(const std::vector<std::string>& lines) {
+    LoadRecord(CurrentPosition());
+    if (AppendCommentLines(lines)) StoreRecord();
+}
+
+bool TPGNImporter::AppendCommentLines(const std::vector<std::string>& lines) {
+    try {
+        std::size_t length = 0;
+        std::vector<std::string> present = itsComment->PlainTextLines();
+        for (const std::string& line : present) length += line.size() + 1;
+        if (length > 0) --length;
+        for (const std::string& line : lines) {
+            // A line that would take the comment to the limit is dropped, and so is the rest.
+            if (length + line.size() >= kMaxCommentLength) break;
+            itsComment->AppendLine(line);
+            length += line.size() + 1;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        if (!itsCommentErrorReported) {
+            itsCommentErrorReported = true;
+            UserInterface().ShowMessage(e.what());
+            UserInterface().ShowMessage("There was a problem interpreting a comment in the PGN file.  Move "
+                                        "this window and note the game information.");
+        }
+        itsComment->Clear();
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Progress and the novelty line
+
+void TPGNImporter::ShowProgress() {
+    if (itsProgress == nullptr) return;
+    itsProgress->SetCounter(kLinesRead, LineCount());
+    itsProgress->SetCounter(kGamesImported, itsGamesFinished);
+    itsProgress->SetPercent(PercentRead());
+}
+
+void TPGNImporter::TagsRead() {
+    if (itsProgress == nullptr) return;
+    ShowProgress();
+    itsProgress->SetText(1, Tags().itsWhite + " - " + Tags().itsBlack + "  " + Tags().itsSite);
+}
+
+void TPGNImporter::LineRead() {
+    ShowProgress();
+}
+
+void TPGNImporter::TokenRead() {
+    if (itsProgress != nullptr && itsProgress->ProcessMessages()) itsStopRequested = true;
+}
+
+void TPGNImporter::WriteNoveltyLine() {
+    std::string base = itsBook->ExpandedName();
+    std::vector<std::uint8_t> moves(std::size_t(itsNoveltyLength) * 4);
+    for (int i = 0; i < itsNoveltyLength; ++i) {
+        std::uint32_t code = itsNoveltyLine[std::size_t(i)].ToUint32();
+        for (int b = 0; b < 4; ++b) moves[std::size_t(i * 4 + b)] = std::uint8_t(code >> (8 * b));
+    }
+    int code =
+        WriteWholeFile(base + ".2B2", itsNoveltyStart.itsBytes.data(), itsNoveltyStart.itsBytes.size());
+    if (code == 0) code = WriteWholeFile(base + ".2B1", moves.data(), moves.size());
+    if (code != 0)
+        throw EMarvekError("The line of the last new move could not be written beside the book " + base +
+                           ": " + std::strerror(code) + ".");
+}
+
+} // namespace marvek

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "book/PositionRecord.h"
+#include "pgn/PGNGameReader.h"
+
+// Importing a PGN file into an open book: every move played from a position becomes a candidate
+// of that position unless it is one already, comments and NAGs go to the positions they follow,
+// the result can rate the final position, and positions set up by a FEN tag can be named. The
+// book is written position by position as the file is read; a stopped or failed import leaves
+// everything imported so far in the book.
+
+namespace marvek {
+
+class TBook2;
+class TCommentBuffer;
+class TProgress;
+class TSettings;
+
+// How positions set up by a FEN tag are named.
+enum class TNamingStyle : int {
+    kNone = 0,
+    kSequential = 1, // prefix + "-" + number in at least three digits
+    kWhite = 2,
+    kBlack = 3,
+    kWhiteAndBlack = 4, // White + "-" + Black
+    kFen = 5,
+};
+
+struct TPGNImportOptions {
+    int32_t itsPlyLimit = 500;
+    bool itsHeaderInComment = true;
+    TNamingStyle itsNamingStyle = TNamingStyle::kSequential;
+    std::string itsSequentialName = "Puzzle";
+    int32_t itsSequentialNumber = 1;
+    bool itsDoNotOverwriteNames = true;
+
+    static TPGNImportOptions FromSettings(const TSettings& settings);
+    // The naming settings back into the record (the sequential number advances as names are
+    // taken).
+    void StoreNaming(TSettings& settings) const;
+};
+
+enum class TPlayerFilter : int { kNone = 0, kWhite = 1, kBlack = 2 };
+
+struct TNoveltyColours {
+    bool itsGreen = false;
+    bool itsYellow = true;
+    bool itsRed = false;
+};
+
+struct TPGNImportResult {
+    int32_t itsGamesRead = 0;     // the count the final message gives
+    int32_t itsGamesFinished = 0; // "Games Imported:" of the progress display
+    int32_t itsBadFenGames = 0;   // games skipped because their FEN could not be set up
+    bool itsStopped = false;
+    int itsReadError = 0; // errno of a failed read of the file; what came before is imported
+};
+
+class TPGNImporter : public TPGNGameReader {
+public:
+    static constexpr int kDepthLimit = 120;
+    static constexpr std::size_t kMaxCommentLength = 60000;
+
+    // The naming question, asked once per import at the first FEN game: it may change the
+    // naming options; false stops the import. Without one the options are used as they are.
+    using TNamingQuestion = std::function<bool(const TPGNTags& firstFenGame, TPGNImportOptions& options)>;
+
+    // progress may be null.
+    TPGNImporter(const TPGNImportOptions& options, TProgress* progress);
+
+    void SetNamingQuestion(TNamingQuestion question) { itsNamingQuestion = std::move(question); }
+
+    // Reads the whole file into the book. A file that cannot be opened raises EMarvekError with
+    // the system's reason, and nothing is written; EDatabaseProblem from the book ends the import
+    // with what was written so far kept.
+    TPGNImportResult Import(TBook2& book, TCommentBuffer& comment, const std::string& playerName,
+                            TPlayerFilter filter, bool writeLine, const TNoveltyColours& colours,
+                            const std::string& fileName);
+
+    // The options as they stand after the import (naming choices, the advanced number).
+    const TPGNImportOptions& Options() const { return itsOptions; }
+
+    // The text the program shows when an import ends ("\r" where the box breaks the line).
+    static std::string ImportMessage(int32_t gamesRead, const std::string& fileName,
+                                     const std::string& bookName);
+    // The name a FEN game's start position gets under a style; empty for none. Cut to 41.
+    static std::string PositionName(const TPGNImportOptions& options, const TPGNTags& tags, int32_t number);
+
+    // ---- Overridden steps
+    void ReadTagLine() override;
+    void FinishGame() override;
+
+protected:
+    void MoveAction(const TPackedMove& move) override;
+    void MoveStored(const TPackedMove& move) override;
+    void CommentAction(const std::vector<std::string>& lines) override;
+    void SymbolAction(int symbol) override;
+    void RateAction(int rate) override;
+    void VariationEndAction() override;
+    void TagsRead() override;
+    void LineRead() override;
+    void TokenRead() override;
+
+private:
+    void NameStartPosition();
+    // Reads the record of a position, with its comment.
+    void LoadRecord(const TPackedPosition& position);
+    void StoreRecord();
+    // Appends lines to the loaded comment while it stays below the length limit; false when the
+    // comment refused them (it is then empty and must not be stored).
+    bool AppendCommentLines(const std::vector<std::string>& lines);
+    void WriteNoveltyLine();
+    void ShowProgress();
+
+    TPGNImportOptions itsOptions;
+    TProgress* itsProgress;
+    TNamingQuestion itsNamingQuestion;
+
+    // Set for one import
+    TBook2* itsBook = nullptr;
+    TCommentBuffer* itsComment = nullptr;
+    TNoveltyColours itsColours;
+    TPositionRecord itsRecord;
+    std::vector<std::string> itsHeaderLines;
+    int itsGameEndRate = kRateNone;
+    int32_t itsGamesFinished = 0;
+    bool itsStopRequested = false;
+    bool itsNamingAsked = false;
+    bool itsCommentErrorReported = false;
+
+    // The novelty line: the main line up to the first move new to the book, and its game's start.
+    bool itsNoveltyInGame = false;
+    bool itsNoveltyPending = false;
+    int itsNoveltyLength = 0;
+    std::array<TPackedMove, kMaxMainLine> itsNoveltyLine{};
+    TPackedPosition itsNoveltyStart;
+};
+
+} // namespace marvek
