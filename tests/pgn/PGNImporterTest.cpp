@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 
 namespace marvek::test {
@@ -476,6 +477,58 @@ TEST_F(PGNImporterTest, DamagedFilesImportWhatCameBefore) {
         EXPECT_TRUE(report.Sound()) << what << ": "
                                     << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
         itsBook.Open(itsFolder / "Book", false, false);
+    }
+}
+
+} // namespace
+} // namespace marvek::test
+
+namespace marvek::test {
+namespace {
+
+// Pawnless positions are stored once for all their mirror images, so games that wander through
+// them read and write one record from many orientations; every move played must come back.
+TEST_F(PGNImporterTest, PawnlessGamesKeepEveryMoveThroughTheirMirrorImages) {
+    const std::string fen = "8/8/8/8/8/4k3/8/4K3 b - - 0 1";
+    TChessPosition start;
+    TPackedPosition startPosition;
+    ASSERT_TRUE(start.FromFEN(fen, startPosition));
+    std::mt19937 random(5);
+    std::vector<std::vector<TPackedMove>> games;
+    std::string pgn;
+    std::vector<TPackedMove> moves(TChessParser::kMaxLegalMoves);
+    for (int g = 0; g < 200; ++g) {
+        TChessParser parser;
+        parser.LoadPosition(startPosition);
+        std::vector<TPackedMove> line;
+        pgn += "[Event \"King walk\"]\n[SetUp \"1\"]\n[FEN \"" + fen + "\"]\n\n1...";
+        for (int ply = 0; ply < 6; ++ply) {
+            int count = parser.GenerateMoves(moves.data());
+            std::string san = parser.NotationFor(moves[random() % static_cast<unsigned>(count)]);
+            if (ply % 2 == 1) pgn += " " + std::to_string(ply / 2 + 2) + ".";
+            pgn += " " + san;
+            parser.SetMoveText(san);
+            ASSERT_TRUE(parser.ParseMove());
+            line.push_back(parser.GetChessMove());
+            parser.ApplyMove();
+        }
+        pgn += " *\n\n";
+        games.push_back(line);
+    }
+    itsOptions.itsNamingStyle = TNamingStyle::kNone;
+    EXPECT_EQ(Import(pgn).itsGamesRead, 200);
+    for (const auto& line : games) {
+        TChessParser parser;
+        parser.LoadPosition(startPosition);
+        for (const TPackedMove& move : line) {
+            TPositionRecord record;
+            record.SetPosition(parser.CurrentPosition());
+            itsBook.FillInEverything(record, nullptr);
+            ASSERT_GE(record.FindCandidate(move), 0) << parser.NotationFor(move) << " missing";
+            parser.SetMoveText(parser.NotationFor(move));
+            ASSERT_TRUE(parser.ParseMove());
+            parser.ApplyMove();
+        }
     }
 }
 
