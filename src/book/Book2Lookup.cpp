@@ -21,8 +21,7 @@ constexpr int kNumericOffset = 44;
 
 bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
                           TCanonicalTransform& transform) {
-    TIsamKey key = PositionKey(position);
-    transform = TChessPosition(position).CanonicalTransform();
+    TIsamKey key = PositionKey(position, &transform);
     for (int k = 0; k < itsFileCount; ++k) {
         ref = BTFindKey(itsPositions[static_cast<size_t>(k)], 1, key);
         if (IsamOK()) {

@@ -6,9 +6,10 @@
 
 namespace marvek {
 
-TIsamKey PositionKey(const TPackedPosition& position) {
-    TChessPosition chess(position);
-    const TPackedPosition& canonical = chess.CanonicalPosition();
+TIsamKey PositionKey(const TPackedPosition& position, TCanonicalTransform* transform) {
+    TCanonicalTransform t = TChessPosition(position).CanonicalTransform();
+    if (transform != nullptr) *transform = t;
+    TPackedPosition canonical = t.Any() ? TransformPosition(position, t) : position;
     return MakeIsamKey(std::string_view(reinterpret_cast<const char*>(canonical.itsBytes.data()),
                                         canonical.itsBytes.size()));
 }

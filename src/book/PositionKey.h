@@ -15,8 +15,9 @@ namespace marvek {
 
 inline constexpr int kPositionKeyLength = 34;
 
-// Throws EMarvekError for a position the canonical form cannot be found for (no king).
-TIsamKey PositionKey(const TPackedPosition& position);
+// Throws EMarvekError for a position the canonical form cannot be found for (no king). The
+// transform that turns the position into its canonical form goes to `transform` when asked for.
+TIsamKey PositionKey(const TPackedPosition& position, TCanonicalTransform* transform = nullptr);
 
 // A companion database of a book refuses a change when its file system has fewer free bytes than
 // this: the change could grow the files and leave them half-written.

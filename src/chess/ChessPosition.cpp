@@ -36,13 +36,19 @@ std::uint16_t SwapCastlingRights(std::uint16_t flags) {
 // reversed and `setWhiteToMove` is asked for (the canonical form), else it is kept.
 TPackedPosition Transform(const TPackedPosition& position, const TCanonicalTransform& transform,
                           bool setWhiteToMove) {
+    // Squares are walked by their index rank * 8 + file; mirroring a rank or a file is an XOR of
+    // that part of the index. Reversing colours mirrors the ranks too.
+    const int rankXor = transform.itsColourReversed != transform.itsRanksMirrored ? 7 : 0;
+    const int fileXor = transform.itsFilesMirrored ? 7 : 0;
+    auto byteOf = [](int i) { return ((i >> 2) << 1) | ((i & 2) == 0 ? 1 : 0); };
+    auto shiftOf = [](int i) { return (i & 1) != 0 ? 0 : 4; };
     TPackedPosition result;
-    for (int rank = 0; rank < 8; ++rank) {
-        for (int file = 0; file < 8; ++file) {
-            int piece = position.Piece(MakeSquare(file, rank));
-            if (transform.itsColourReversed) piece = SwapPieceColour(piece);
-            result.SetPiece(piece, TransformSquare(MakeSquare(file, rank), transform));
-        }
+    for (int i = 0; i < 64; ++i) {
+        int piece = (position.itsBytes[static_cast<size_t>(byteOf(i))] >> shiftOf(i)) & 0x0F;
+        if (piece == 0) continue;
+        if (transform.itsColourReversed) piece = SwapPieceColour(piece);
+        int j = (((i >> 3) ^ rankXor) << 3) | ((i & 7) ^ fileXor);
+        result.itsBytes[static_cast<size_t>(byteOf(j))] |= static_cast<std::uint8_t>(piece << shiftOf(j));
     }
     std::uint16_t flags = std::uint16_t(position.Flags() & 0x00FF);
     if (transform.itsColourReversed) {
@@ -231,17 +237,30 @@ bool TChessPosition::HasNoPawns() const {
 }
 
 TCanonicalTransform TChessPosition::CanonicalTransform() const {
+    // Worked out on the position as it stands, as if its colours were reversed first when Black is
+    // to move: then the "other side" is White and ranks count from the top.
     TCanonicalTransform transform;
-    transform.itsColourReversed = !WhiteToMove();
-    TChessPosition examined(itsPosition);
-    if (transform.itsColourReversed) examined.ReverseColours();
-    if (examined.BlackCanCastleKingSide() || examined.BlackCanCastleQueenSide()) return transform;
+    const bool reversed = !WhiteToMove();
+    transform.itsColourReversed = reversed;
+    const std::uint16_t otherSide =
+        reversed ? (kWhiteKingSide | kWhiteQueenSide) : (kBlackKingSide | kBlackQueenSide);
+    if ((itsPosition.Flags() & otherSide) != 0) return transform;
 
-    int king = examined.SquareOfKingOnMove();
-    bool queenSide = FileOf(king) < 4;
-    bool upperHalf = RankOf(king) >= 4;
-    transform.itsFilesMirrored = queenSide;
-    transform.itsRanksMirrored = upperHalf && examined.HasNoPawns();
+    const int king = reversed ? kBlackKing : kWhiteKing;
+    int kingSquare = -1;
+    for (int n = 0; n < 8 && kingSquare < 0; ++n) {
+        int rank = reversed ? 7 - n : n;
+        for (int file = 0; file < 8; ++file) {
+            if (PieceOnSquare(MakeSquare(file, rank)) == king) {
+                kingSquare = MakeSquare(file, rank);
+                break;
+            }
+        }
+    }
+    if (kingSquare < 0) throw EMarvekError("TChessPosition.SquareOfKingOnMove() has a corrupt position.");
+    const int rank = reversed ? 7 - RankOf(kingSquare) : RankOf(kingSquare);
+    transform.itsFilesMirrored = FileOf(kingSquare) < 4;
+    transform.itsRanksMirrored = rank >= 4 && HasNoPawns();
     return transform;
 }
 

@@ -149,10 +149,10 @@ bool UnpackPage(const uint8_t* in, size_t size, int keyLength, TPage& page) {
         TPageEntry& entry = page.Entry(i);
         entry.itsRef = GetI32(p);
         entry.itsRight = GetI32(p + 4);
-        uint8_t length = p[8];
-        if (length > keyLength) return false;
-        entry.itsKey.fill(0);
-        std::memcpy(entry.itsKey.data(), p + 8, static_cast<size_t>(length) + 1);
+        if (p[8] > keyLength) return false;
+        // The whole key field, as on disk: bytes past the key's length mean nothing but are
+        // written back as they were.
+        std::memcpy(entry.itsKey.data(), p + 8, static_cast<size_t>(keyLength) + 1);
         p += keyLength + 9;
     }
     return true;
