@@ -34,7 +34,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPlies = 80;
 const char* const kPolyglot = "/usr/games/polyglot";
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 [[noreturn]] void Die(const std::string& what) {
     std::fprintf(stderr, "import benchmark: %s\n", what.c_str());
@@ -57,7 +59,8 @@ TRun Import(const std::string& book, const std::string& pgn) {
     TPGNImporter importer(options, nullptr);
     TRichTextBuffer comment;
     auto start = Clock::now();
-    TPGNImportResult result = importer.Import(b, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), pgn);
+    TPGNImportResult result =
+        importer.Import(b, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), pgn);
     TRun run;
     run.itsSeconds = Seconds(start);
     run.itsGames = result.itsGamesRead;
@@ -67,8 +70,8 @@ TRun Import(const std::string& book, const std::string& pgn) {
 
 double RunPolyglot(const std::string& pgn, const std::string& bin) {
     std::string plies = std::to_string(kPlies);
-    const char* argv[] = {kPolyglot, "make-book", "-pgn", pgn.c_str(), "-bin", bin.c_str(), "-max-ply", plies.c_str(),
-                          nullptr};
+    const char* argv[] = {kPolyglot,   "make-book", "-pgn",        pgn.c_str(), "-bin",
+                          bin.c_str(), "-max-ply",  plies.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -91,7 +94,8 @@ int main() {
     size_t games = 100'000;
     if (const char* n = std::getenv("MARVEK_BENCH_GAMES")) games = std::strtoull(n, nullptr, 10);
     if (games < 100) games = 100;
-    auto folder = std::filesystem::temp_directory_path() / ("marvek-import-bench-" + std::to_string(::getpid()));
+    auto folder =
+        std::filesystem::temp_directory_path() / ("marvek-import-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     std::string pgn = (folder / "corpus.pgn").string();
     {
@@ -99,25 +103,29 @@ int main() {
         out << bench::MakeCorpus(games, kPlies, 20261210);
     }
 
-    if (BTStartEngine(31) != 31) Die("engine start");
-    BTReserveSectionBuffer(64);
-    std::string book = (folder / "Bench").string();
-    TBook2 creator;
-    if (!creator.Create(book)) Die("cannot create the book");
-    TRun first = Import(book, pgn);
-    TRun again = Import(book, pgn);
-    BTStopEngine();
     double polyglot = RunPolyglot(pgn, (folder / "polyglot.bin").string());
-
-    double ours = first.itsGames / first.itsSeconds;
     double theirs = static_cast<double>(games) / polyglot;
     std::printf("import: %zu games of up to %d plies\n", games, kPlies);
-    std::printf("  %-32s %12s %12s %8s\n", "", "Marvek", "polyglot", "ratio");
-    std::printf("  %-32s %12.0f %12.0f %8.2f\n", "first import, games/s", ours, theirs, ours / theirs);
-    std::printf("  %-32s %12.0f\n", "first import, plies/s", first.itsGames * double(kPlies) / first.itsSeconds);
-    std::printf("  %-32s %12.0f %12.0f %8.2f\n", "second import, games/s", again.itsGames / again.itsSeconds, theirs,
-                again.itsGames / again.itsSeconds / theirs);
-    std::printf("  (%d positions in the book; %d games read)\n", first.itsPositions, first.itsGames);
+    std::printf("  %-40s %10s %10s %8s\n", "", "Marvek", "polyglot", "ratio");
+    for (int buffers : {31, 4096}) {
+        if (BTStartEngine(buffers) != buffers) Die("engine start");
+        BTReserveSectionBuffer(64);
+        std::string book = (folder / ("Bench" + std::to_string(buffers))).string();
+        TBook2 creator;
+        if (!creator.Create(book)) Die("cannot create the book");
+        TRun first = Import(book, pgn);
+        TRun again = Import(book, pgn);
+        BTStopEngine();
+        std::string label = std::to_string(buffers) + " page buffers, ";
+        double ours = first.itsGames / first.itsSeconds;
+        std::printf("  %-40s %10.0f %10.0f %8.2f\n", (label + "first import, games/s").c_str(), ours, theirs,
+                    ours / theirs);
+        std::printf("  %-40s %10.0f\n", (label + "first import, plies/s").c_str(),
+                    first.itsGames * double(kPlies) / first.itsSeconds);
+        std::printf("  %-40s %10.0f %10.0f %8.2f\n", (label + "second import, games/s").c_str(),
+                    again.itsGames / again.itsSeconds, theirs, again.itsGames / again.itsSeconds / theirs);
+        std::printf("  (%d positions in the book; %d games read)\n", first.itsPositions, first.itsGames);
+    }
     std::filesystem::remove_all(folder);
     return 0;
 }

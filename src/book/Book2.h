@@ -118,6 +118,16 @@ private:
     std::array<IsamDatabase*, kMaxPositionFiles> itsPositions{};
     IsamDatabase* itsNames = nullptr;
     std::vector<uint8_t> itsRecord; // the record buffer, kBookRecordBytes long
+
+    // Imports look a position up and then write it: the key is worked out once for both.
+    TPackedPosition itsLastPosition;
+    TIsamKey itsLastKey{};
+    TCanonicalTransform itsLastTransform;
+    bool itsHaveLastKey = false;
+    // The free space of the book's drive, as last read, and when.
+    int64_t itsFreeBytes = -1;
+    int64_t itsFreeBytesAt = 0;
+    int64_t FreeBytesForWriting();
 };
 
 } // namespace marvek

@@ -21,7 +21,13 @@ constexpr int kNumericOffset = 44;
 
 bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
                           TCanonicalTransform& transform) {
-    TIsamKey key = PositionKey(position, &transform);
+    if (!itsHaveLastKey || !(itsLastPosition == position)) {
+        itsLastKey = PositionKey(position, &itsLastTransform);
+        itsLastPosition = position;
+        itsHaveLastKey = true;
+    }
+    const TIsamKey& key = itsLastKey;
+    transform = itsLastTransform;
     for (int k = 0; k < itsFileCount; ++k) {
         ref = BTFindKey(itsPositions[static_cast<size_t>(k)], 1, key);
         if (IsamOK()) {

@@ -7,6 +7,7 @@
 #include "app/UserInterface.h"
 #include "book/CommentBuffer.h"
 #include "book/PositionRecord.h"
+#include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "storage/IsamErrors.h"
@@ -20,7 +21,24 @@ namespace {
     throw EDatabaseProblem(LoadMessage(message));
 }
 
+// Asking the file system for its free space costs two system calls, as much as the write it
+// guards; with plenty of room a reading stays good for a short while. Close to full, and whenever
+// tests simulate the drive, it is asked every time.
+constexpr int64_t kPlentyOfRoom = 64 * 1024 * 1024;
+constexpr int64_t kReadingLifetimeMs = 500;
+
 } // namespace
+
+int64_t TBook2::FreeBytesForWriting() {
+    int64_t now = TickCount();
+    bool fresh = itsFreeBytes >= kPlentyOfRoom && now - itsFreeBytesAt < kReadingLifetimeMs &&
+                 FreeSpaceSeam().itsFolders.empty();
+    if (!fresh) {
+        itsFreeBytes = FreeBytes(itsFolder.empty() ? "." : itsFolder);
+        itsFreeBytesAt = now;
+    }
+    return itsFreeBytes;
+}
 
 void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) {
     // A position not in the book keeps its rates, certainty and opening code as they were.
@@ -54,8 +72,7 @@ void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
 
 void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {
     MARVEK_ASSERT(!itsReadOnly);
-    if (FreeBytes(itsFolder.empty() ? "." : itsFolder) < kMinimumFreeBytes)
-        throw EDatabaseProblem(LoadMessage(182));
+    if (FreeBytesForWriting() < kMinimumFreeBytes) throw EDatabaseProblem(LoadMessage(182));
     size_t length = record.Pack(comment, itsRecord.data());
     int file = 0;
     RecRef ref = 0;
