@@ -19,21 +19,6 @@ namespace marvek::cli {
 
 namespace {
 
-// The storage engine runs for the length of the command, with the page buffers the program uses.
-class TExportEngineSession {
-public:
-    TExportEngineSession() {
-        if (BTStartEngine(31) != 31) throw EMarvekError("not enough memory for the storage engine");
-        BTReserveSectionBuffer(64);
-    }
-    ~TExportEngineSession() {
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
-    TExportEngineSession(const TExportEngineSession&) = delete;
-    TExportEngineSession& operator=(const TExportEngineSession&) = delete;
-};
-
 struct TExportOptions {
     std::string itsBook;
     std::string itsFile;
@@ -96,7 +81,7 @@ void AddExportCommands(CLI::App& app, int& result) {
         TSettings settings = Settings();
         ApplyTags(*cmd, *o, settings);
 
-        TExportEngineSession engine;
+        TEngineSession engine;
         TBook2 book;
         std::string base = BookArgument(o->itsBook);
         if (!FileExists(base + ".2MD"))

@@ -24,21 +24,6 @@ namespace marvek::cli {
 
 namespace {
 
-// The storage engine runs for the length of one command, with the page buffers the program uses.
-class TEngineSession {
-public:
-    TEngineSession() {
-        if (BTStartEngine(31) != 31) throw EMarvekError("not enough memory for the storage engine");
-        BTReserveSectionBuffer(64);
-    }
-    ~TEngineSession() {
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
-    TEngineSession(const TEngineSession&) = delete;
-    TEngineSession& operator=(const TEngineSession&) = delete;
-};
-
 // The console progress line with the import's speed beside its counters; the file name and the
 // players are left out so that the line fits a terminal.
 class TImportProgress : public TConsoleProgress {

@@ -1,6 +1,8 @@
 #include "book/BookVerifier.h"
 
 #include "book/Book2.h"
+#include "book/PositionRecord.h"
+#include "book/RichTextBuffer.h"
 #include "chess/ChessPosition.h"
 #include "platform/File.h"
 #include "storage/Verifier.h"
@@ -72,6 +74,19 @@ std::string CheckPositionRecord(const TIsamKey& key, const uint8_t* r, size_t le
 }
 
 } // namespace
+
+TRecordCheck PositionRecordCheck() {
+    return [](const uint8_t* data, size_t length) -> std::string {
+        try {
+            TPositionRecord record;
+            TRichTextBuffer comment;
+            record.Unpack(data, length, TPositionRecord::StoredPosition(data, length), &comment);
+        } catch (const std::exception& e) {
+            return std::string("does not read back as a position record (") + e.what() + ")";
+        }
+        return {};
+    };
+}
 
 TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check) {
     TBookVerifyReport report;

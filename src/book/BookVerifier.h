@@ -21,10 +21,12 @@ struct TBookVerifyReport {
     bool Sound() const { return itsOpened && itsFaults.empty(); }
 };
 
-// Checks one stored position record beyond its layout (for example that it unpacks); returns a
-// fault text, empty when sound. The book layer installs the record's own check.
+// Checks one stored position record beyond its layout; returns a fault text, empty when sound.
 using TRecordCheck = std::function<std::string(const uint8_t* record, size_t length)>;
 
-TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check = {});
+// The check every book gets: the record reads back as a position record.
+TRecordCheck PositionRecordCheck();
+
+TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check = PositionRecordCheck());
 
 } // namespace marvek

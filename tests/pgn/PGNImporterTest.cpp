@@ -44,19 +44,6 @@ TPackedPosition AfterLine(const std::string& line) {
     return parser.CurrentPosition();
 }
 
-TRecordCheck RecordCheck() {
-    return [](const uint8_t* data, size_t length) -> std::string {
-        try {
-            TPositionRecord record;
-            TRichTextBuffer comment;
-            record.Unpack(data, length, TPositionRecord::StoredPosition(data, length), &comment);
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return {};
-    };
-}
-
 class PGNImporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -218,7 +205,7 @@ TEST_F(PGNImporterTest, CommentsStopBelowSixtyThousandCharacters) {
     // 60000 bytes of the comment's rich text, which may cut into the last line.)
     for (size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].size() % 10, 0u) << lines[i];
     itsBook.Close();
-    TBookVerifyReport report = VerifyBook(itsFolder / "Book", RecordCheck());
+    TBookVerifyReport report = VerifyBook(itsFolder / "Book");
     EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
     itsBook.Open(itsFolder / "Book", false, false);
 }
@@ -443,7 +430,7 @@ TEST_F(PGNImporterTest, EcoFileMainLinesAreCandidatesAndTheBookIsSound) {
     }
     EXPECT_GT(moves, 10000);
     itsBook.Close();
-    TBookVerifyReport report = VerifyBook(itsFolder / "Book", RecordCheck());
+    TBookVerifyReport report = VerifyBook(itsFolder / "Book");
     EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
     itsBook.Open(itsFolder / "Book", false, false);
 }
@@ -473,7 +460,7 @@ TEST_F(PGNImporterTest, DamagedFilesImportWhatCameBefore) {
         ASSERT_FALSE(candidates.empty()) << what;
         EXPECT_EQ(candidates[0], "g1f3gr") << what;
         itsBook.Close();
-        TBookVerifyReport report = VerifyBook(folder / "B", RecordCheck());
+        TBookVerifyReport report = VerifyBook(folder / "B");
         EXPECT_TRUE(report.Sound()) << what << ": "
                                     << (report.itsFaults.empty() ? report.itsOpenError : report.itsFaults[0]);
         itsBook.Open(itsFolder / "Book", false, false);
