@@ -23,9 +23,9 @@ inline std::string MakeCorpus(size_t games, int plies, uint64_t seed) {
     const char* const results[] = {"1-0", "0-1", "1/2-1/2"};
     for (size_t g = 0; g < games; ++g) {
         const char* result = results[g % 3];
-        pgn += "[Event \"Corpus\"]\n[Site \"Bench\"]\n[Date \"2026.12.10\"]\n[Round \"" + std::to_string(g + 1) +
-               "\"]\n[White \"Player " + std::to_string(g % 97) + "\"]\n[Black \"Player " + std::to_string(g % 89) +
-               "\"]\n[Result \"" + result + "\"]\n\n";
+        pgn += "[Event \"Corpus\"]\n[Site \"Bench\"]\n[Date \"2026.12.10\"]\n[Round \"" +
+               std::to_string(g + 1) + "\"]\n[White \"Player " + std::to_string(g % 97) +
+               "\"]\n[Black \"Player " + std::to_string(g % 89) + "\"]\n[Result \"" + result + "\"]\n\n";
         parser.LoadPosition(StartPosition());
         std::string line;
         for (int ply = 0; ply < plies; ++ply) {

@@ -57,16 +57,7 @@ protected:
 
     // The position after a line of moves from `from`.
     static TPackedPosition After(const std::string& line, const TPackedPosition& from = StartPosition()) {
-        TChessParser parser;
-        parser.LoadPosition(from);
-        std::istringstream moves(line);
-        std::string move;
-        while (moves >> move) {
-            parser.SetMoveText(move);
-            EXPECT_TRUE(parser.ParseMove()) << line;
-            parser.ApplyMove();
-        }
-        return parser.CurrentPosition();
+        return testing::PositionAfter(line, from);
     }
 
     // Stores the record of the position after `line`: candidates such as "e4!" or "Nf3" in this

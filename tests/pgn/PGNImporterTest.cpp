@@ -32,16 +32,7 @@ using testing::TScratchFolder;
 using testing::WriteTestFile;
 
 TPackedPosition AfterLine(const std::string& line) {
-    TChessParser parser;
-    parser.LoadPosition(StartPosition());
-    std::istringstream moves(line);
-    std::string move;
-    while (moves >> move) {
-        parser.SetMoveText(move);
-        EXPECT_TRUE(parser.ParseMove()) << move;
-        parser.ApplyMove();
-    }
-    return parser.CurrentPosition();
+    return testing::PositionAfter(line);
 }
 
 class PGNImporterTest : public ::testing::Test {

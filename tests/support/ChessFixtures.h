@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,21 @@ inline TChessParser ParserAt(const std::string& fen) {
     TChessParser parser;
     parser.LoadPosition(PackedFromFen(fen));
     return parser;
+}
+
+// The position after a line of moves such as "e4 e5 Nf3" from `from`; an illegal move fails the
+// test.
+inline TPackedPosition PositionAfter(const std::string& line, const TPackedPosition& from = StartPosition()) {
+    TChessParser parser;
+    parser.LoadPosition(from);
+    std::istringstream moves(line);
+    std::string move;
+    while (moves >> move) {
+        parser.SetMoveText(move);
+        EXPECT_TRUE(parser.ParseMove()) << move << " in " << line;
+        parser.ApplyMove();
+    }
+    return parser.CurrentPosition();
 }
 
 } // namespace marvek::testing
