@@ -78,17 +78,21 @@ TPackedPosition TransformPosition(const TPackedPosition& position, const TCanoni
 }
 
 TPackedPosition StartPosition() {
-    TPackedPosition p;
-    static constexpr int kBackRank[8] = {kWhiteRook, kWhiteKnight, kWhiteBishop, kWhiteQueen,
-                                         kWhiteKing, kWhiteBishop, kWhiteKnight, kWhiteRook};
-    for (int file = 0; file < 8; ++file) {
-        p.SetPiece(kBackRank[file], MakeSquare(file, 0));
-        p.SetPiece(kWhitePawn, MakeSquare(file, 1));
-        p.SetPiece(kBlackPawn, MakeSquare(file, 6));
-        p.SetPiece(SwapPieceColour(kBackRank[file]), MakeSquare(file, 7));
-    }
-    p.SetFlags(kCastlingRights | kWhiteToMoveFlag);
-    return p;
+    // Every new record starts from it, so it is laid out once.
+    static const TPackedPosition start = [] {
+        TPackedPosition p;
+        static constexpr int kBackRank[8] = {kWhiteRook, kWhiteKnight, kWhiteBishop, kWhiteQueen,
+                                             kWhiteKing, kWhiteBishop, kWhiteKnight, kWhiteRook};
+        for (int file = 0; file < 8; ++file) {
+            p.SetPiece(kBackRank[file], MakeSquare(file, 0));
+            p.SetPiece(kWhitePawn, MakeSquare(file, 1));
+            p.SetPiece(kBlackPawn, MakeSquare(file, 6));
+            p.SetPiece(SwapPieceColour(kBackRank[file]), MakeSquare(file, 7));
+        }
+        p.SetFlags(kCastlingRights | kWhiteToMoveFlag);
+        return p;
+    }();
+    return start;
 }
 
 std::string TChessPosition::ToFEN() const {
