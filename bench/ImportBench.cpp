@@ -4,7 +4,8 @@
 // move is already a candidate. Run with the program's 31 page buffers and with a cache that holds
 // the book's whole index (32768 buffers, about 100 MB), which shows what the page cache costs.
 //
-// MARVEK_BENCH_GAMES overrides the number of games (default 100,000 of 80 plies).
+// MARVEK_BENCH_GAMES overrides the number of games (default 100,000 of 80 plies);
+// MARVEK_BENCH_BUFFERS runs one page-buffer count alone.
 
 #include "PgnCorpus.h"
 
@@ -24,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -108,14 +110,16 @@ int main() {
     double theirs = static_cast<double>(games) / polyglot;
     std::printf("import: %zu games of up to %d plies\n", games, kPlies);
     std::printf("  %-40s %10s %10s %8s\n", "", "Marvek", "polyglot", "ratio");
-    for (int buffers : {31, 32768}) {
+    std::vector<int> bufferCounts = {31, 32768};
+    if (const char* b = std::getenv("MARVEK_BENCH_BUFFERS")) bufferCounts = {std::atoi(b)};
+    for (int buffers : bufferCounts) {
         if (BTStartEngine(buffers) != buffers) Die("engine start");
         BTReserveSectionBuffer(64);
         std::string book = (folder / ("Bench" + std::to_string(buffers))).string();
         TBook2 creator;
         if (!creator.Create(book)) Die("cannot create the book");
         TRun first = Import(book, pgn);
-        TRun again = Import(book, pgn);
+        TRun again = std::getenv("MARVEK_BENCH_ONCE") ? first : Import(book, pgn);
         BTStopEngine();
         std::string label = std::to_string(buffers) + " page buffers, ";
         double ours = first.itsGames / first.itsSeconds;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ namespace marvek {
 
 class TCommentBuffer;
 class TPositionRecord;
+class TRecordCache;
+struct TCachedRecord;
 
 inline constexpr int kMaxPositionFiles = 10;
 inline constexpr int kBookRecordBytes = 64478;
@@ -27,6 +31,8 @@ inline constexpr int kNameSlotBytes = 80;
 inline constexpr int kMaxNameLength = 41;
 // The error code a failed open leaves behind.
 inline constexpr int kBookOpenFailed = 9999;
+// The memory a bulk update keeps records in before it writes them.
+inline constexpr size_t kBulkUpdateBytes = size_t(256) << 20;
 
 // The size past which a new position file is started; tests lower it.
 int64_t& PositionFileSizeLimit();
@@ -78,6 +84,21 @@ public:
     bool GetPositionCodeForThisBoard(const TPackedPosition& position, int& rate, RecRef& ref, int& count,
                                      int16_t& numeric);
 
+    // ---- Bulk updates
+    // From BeginBulkUpdate to EndBulkUpdate the book keeps the records it reads and writes in
+    // memory, about `memoryBytes` of them, and writes the changed ones in the order of their keys
+    // whenever that fills up and at the end: one ordered pass over the index instead of a probe
+    // and an insert at a random place for every move of an import. Reading goes through the
+    // records kept, so callers see no difference. EndBulkUpdate writes what is left and raises
+    // EDatabaseProblem as UpdateEverything does; Close writes it too.
+    void BeginBulkUpdate(size_t memoryBytes = kBulkUpdateBytes);
+    void EndBulkUpdate();
+    bool InBulkUpdate() const { return itsCache != nullptr; }
+    // Tells a bulk update which position comes next, so that its memory is on the way.
+    void Prefetch(const TPackedPosition& position);
+    // Writes the changed records a bulk update keeps.
+    void WriteCachedRecords();
+
     // ---- Named positions
     void UpdateBoardName(const TPackedPosition& position, const std::string& name);
     bool DeleteBoardName(const std::string& name);
@@ -107,6 +128,18 @@ private:
     // with probeMessage).
     bool FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
                       TCanonicalTransform& transform);
+    // The key of a position and the transform to its canonical form, worked out once for a run
+    // of calls on the same position.
+    const TIsamKey& KeyOf(const TPackedPosition& position, TCanonicalTransform& transform);
+    // Probes the position files for a key; a failed probe is reported with probeMessage unless
+    // that is 0.
+    bool ProbeFiles(const TIsamKey& key, int probeMessage, int& file, RecRef& ref);
+    // The kept record of a position, probed for when it is not kept yet; nullptr when the probe
+    // failed. The record's bytes are read when asked for; nullptr when that failed.
+    TCachedRecord* CachedRecord(const TPackedPosition& position, int probeMessage,
+                                TCanonicalTransform& transform);
+    const uint8_t* CachedBytes(TCachedRecord& entry);
+    void KeepCacheInBudget();
 
     std::string itsBaseName;
     std::string itsExpandedName;
@@ -124,6 +157,10 @@ private:
     TIsamKey itsLastKey{};
     TCanonicalTransform itsLastTransform;
     bool itsHaveLastKey = false;
+    std::unique_ptr<TRecordCache> itsCache;
+    // The kept record of the position of the last key (imports read and write it in turn).
+    TCachedRecord* itsLastEntry = nullptr;
+    size_t itsCacheBudget = 0;
     // The free space of the book's drive, as last read, and when.
     int64_t itsFreeBytes = -1;
     int64_t itsFreeBytesAt = 0;

@@ -5,6 +5,7 @@
 
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
+#include "book/RecordCache.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -187,6 +188,14 @@ void TBook2::Open(const std::string& name, bool readOnly, bool safeSave, bool re
 }
 
 void TBook2::Close() {
+    if (itsCache != nullptr) {
+        // What a bulk update still keeps is written; a failure has been shown where it happened.
+        try {
+            if (itsFileCount > 0) WriteCachedRecords();
+        } catch (const EMarvekError&) {
+        }
+        itsCache.reset();
+    }
     for (int k = 1; k <= kMaxPositionFiles; ++k) {
         IsamDatabase*& db = itsPositions[static_cast<size_t>(k - 1)];
         if (db == nullptr) continue;
@@ -214,6 +223,7 @@ void TBook2::EnsureRoom() {
 }
 
 int32_t TBook2::PositionCount() {
+    WriteCachedRecords();
     int32_t count = 0;
     for (int k = 0; k < itsFileCount; ++k) count += BTKeyEntryCount(itsPositions[static_cast<size_t>(k)], 1);
     return count;

@@ -5,6 +5,7 @@
 
 #include "app/UserInterface.h"
 #include "book/PositionRecord.h"
+#include "book/RecordCache.h"
 #include "platform/Errors.h"
 
 #include <cstring>
@@ -19,15 +20,18 @@ constexpr int kNumericOffset = 44;
 
 } // namespace
 
-bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
-                          TCanonicalTransform& transform) {
+const TIsamKey& TBook2::KeyOf(const TPackedPosition& position, TCanonicalTransform& transform) {
     if (!itsHaveLastKey || !(itsLastPosition == position)) {
         itsLastKey = PositionKey(position, &itsLastTransform);
         itsLastPosition = position;
         itsHaveLastKey = true;
+        itsLastEntry = nullptr;
     }
-    const TIsamKey& key = itsLastKey;
     transform = itsLastTransform;
+    return itsLastKey;
+}
+
+bool TBook2::ProbeFiles(const TIsamKey& key, int probeMessage, int& file, RecRef& ref) {
     for (int k = 0; k < itsFileCount; ++k) {
         ref = BTFindKey(itsPositions[static_cast<size_t>(k)], 1, key);
         if (IsamOK()) {
@@ -35,14 +39,57 @@ bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int
             return true;
         }
         if (IsamError() != kIsamKeyNotFound) {
-            ShowInformation(0, probeMessage);
+            if (probeMessage != 0) ShowInformation(0, probeMessage);
             return false;
         }
     }
     return false;
 }
 
+bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int& file, RecRef& ref,
+                          TCanonicalTransform& transform) {
+    return ProbeFiles(KeyOf(position, transform), probeMessage, file, ref);
+}
+
+TCachedRecord* TBook2::CachedRecord(const TPackedPosition& position, int probeMessage,
+                                    TCanonicalTransform& transform) {
+    const TIsamKey& key = KeyOf(position, transform);
+    if (itsLastEntry != nullptr) return itsLastEntry;
+    if (TCachedRecord* entry = itsCache->Find(key)) return itsLastEntry = entry;
+    int file = 0;
+    RecRef ref = 0;
+    bool found = ProbeFiles(key, probeMessage, file, ref);
+    if (!found && IsamError() != kIsamKeyNotFound) return nullptr;
+    TCachedRecord& entry = itsCache->Add(key);
+    entry.itsPresent = found;
+    entry.itsFile = static_cast<int8_t>(found ? file : -1);
+    entry.itsRef = found ? ref : 0;
+    return itsLastEntry = &entry;
+}
+
+void TBook2::Prefetch(const TPackedPosition& position) {
+    if (itsCache == nullptr) return;
+    TCanonicalTransform transform;
+    itsCache->Prefetch(KeyOf(position, transform));
+}
+
+const uint8_t* TBook2::CachedBytes(TCachedRecord& entry) {
+    if (!entry.itsLoaded) {
+        uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(entry.itsFile)], entry.itsRef,
+                                           itsRecord.data(), static_cast<uint16_t>(itsRecord.size()));
+        if (!IsamOK()) return nullptr;
+        itsCache->SetBytes(entry, itsRecord.data(), length);
+    }
+    return entry.itsBytes;
+}
+
 bool TBook2::IsInBook(const TPackedPosition& position) {
+    if (itsCache != nullptr) {
+        KeepCacheInBudget();
+        TCanonicalTransform transform;
+        TCachedRecord* entry = CachedRecord(position, 0, transform);
+        return entry != nullptr && entry->itsPresent;
+    }
     TIsamKey key = PositionKey(position);
     for (int k = 0; k < itsFileCount; ++k)
         if (BTKeyExists(itsPositions[static_cast<size_t>(k)], 1, key, 0)) return true;
@@ -57,6 +104,8 @@ bool TBook2::GetPositionCodeForThisBoard(const TPackedPosition& position, int& r
     rate = 9;
     ref = -1;
     count = 0;
+    // The reference of a record still in memory is not known yet.
+    if (itsCache != nullptr && itsCache->HasChanges()) WriteCachedRecords();
     if (!FindPosition(position, 191, file, found, transform)) return false;
     uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], found, itsRecord.data(),
                                        static_cast<uint16_t>(itsRecord.size()));

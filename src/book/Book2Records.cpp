@@ -7,6 +7,7 @@
 #include "app/UserInterface.h"
 #include "book/CommentBuffer.h"
 #include "book/PositionRecord.h"
+#include "book/RecordCache.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -55,6 +56,21 @@ void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
                                 static_cast<uint32_t>(settings.CommentFontColour()));
     }
 
+    if (itsCache != nullptr) {
+        KeepCacheInBudget();
+        TCanonicalTransform transform;
+        TCachedRecord* entry = CachedRecord(record.Position(), 188, transform);
+        if (entry == nullptr || !entry->itsPresent) return;
+        const uint8_t* bytes = CachedBytes(*entry);
+        if (bytes == nullptr) {
+            if (IsamError() == isam::kVariableReadFailed)
+                throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
+            ShowInformation(0, 189);
+            return;
+        }
+        record.Unpack(bytes, entry->itsLength, record.Position(), comment);
+        return;
+    }
     int file = 0;
     RecRef ref = 0;
     TCanonicalTransform transform;
@@ -72,8 +88,20 @@ void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
 
 void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {
     MARVEK_ASSERT(!itsReadOnly);
-    if (FreeBytesForWriting() < kMinimumFreeBytes) throw EDatabaseProblem(LoadMessage(182));
+    // A bulk update writes later, and asks for the room then.
+    if (itsCache == nullptr && FreeBytesForWriting() < kMinimumFreeBytes)
+        throw EDatabaseProblem(LoadMessage(182));
     size_t length = record.Pack(comment, itsRecord.data());
+    if (itsCache != nullptr) {
+        KeepCacheInBudget();
+        TCanonicalTransform transform;
+        TCachedRecord* entry = CachedRecord(record.Position(), 183, transform);
+        if (entry == nullptr) throw EDatabaseProblem(LoadMessage(183));
+        itsCache->SetBytes(*entry, itsRecord.data(), length);
+        entry->itsPresent = true;
+        itsCache->MarkChanged(*entry);
+        return;
+    }
     int file = 0;
     RecRef ref = 0;
     TCanonicalTransform transform;
@@ -93,6 +121,91 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
     if (!IsamOK()) RaiseWithMessage(185);
     BTAddKey(last, 1, PositionKey(record.Position()), ref);
     if (!IsamOK()) RaiseWithMessage(186);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bulk updates
+
+void TBook2::BeginBulkUpdate(size_t memoryBytes) {
+    MARVEK_ASSERT(IsOpen() && !itsReadOnly);
+    if (itsCache == nullptr) itsCache = std::make_unique<TRecordCache>();
+    itsCacheBudget = memoryBytes;
+}
+
+void TBook2::EndBulkUpdate() {
+    if (itsCache == nullptr) return;
+    WriteCachedRecords();
+    itsCache.reset();
+    itsLastEntry = nullptr;
+}
+
+void TBook2::KeepCacheInBudget() {
+    if (itsCache->MemoryUsed() > itsCacheBudget) WriteCachedRecords();
+}
+
+void TBook2::WriteCachedRecords() {
+    if (itsCache == nullptr) return;
+    if (itsCache->HasChanges()) {
+        // New records go to the end of the last position file, one after another: gathered, they
+        // take one write in place of one each. Whatever way this ends, gathering stops.
+        constexpr size_t kWriteBehindBytes = size_t(1) << 20;
+        struct TGathering {
+            TBook2& itsBook;
+            ~TGathering() {
+                for (int k = 0; k < itsBook.itsFileCount; ++k)
+                    BTSetWriteBehind(itsBook.itsPositions[static_cast<size_t>(k)], 0);
+            }
+        } gathering{*this};
+        IsamDatabase* gathered = nullptr;
+
+        // In key order every index page is visited once, and records go to the data file in the
+        // order a walk of the book reads them.
+        std::vector<TCachedRecord*> changed = itsCache->ChangedInKeyOrder();
+        constexpr size_t kAhead = 8;
+        // The room left is asked for again once this much has been written since.
+        constexpr size_t kRoomCheckBytes = 16384;
+        size_t sinceRoomCheck = kRoomCheckBytes;
+        for (size_t i = 0; i < changed.size(); ++i) {
+            // The entries lie all over memory; fetching a few ahead hides the wait for them.
+            if (i + 2 * kAhead < changed.size()) __builtin_prefetch(changed[i + 2 * kAhead]);
+            if (i + kAhead < changed.size()) __builtin_prefetch(changed[i + kAhead]->itsBytes);
+            TCachedRecord* entry = changed[i];
+            const auto length = static_cast<uint16_t>(entry->itsLength);
+            sinceRoomCheck += length;
+            if (sinceRoomCheck >= kRoomCheckBytes) {
+                if (FreeBytesForWriting() < kMinimumFreeBytes) RaiseWithMessage(182);
+                sinceRoomCheck = 0;
+            }
+            if (entry->itsFile >= 0) {
+                BTPutVariableRec(itsPositions[static_cast<size_t>(entry->itsFile)], entry->itsRef,
+                                 entry->itsBytes, length);
+                if (!IsamOK()) RaiseWithMessage(184);
+            } else {
+                EnsureRoom();
+                IsamDatabase* last = itsPositions[static_cast<size_t>(itsFileCount - 1)];
+                if (last != gathered) {
+                    BTSetWriteBehind(last, kWriteBehindBytes);
+                    gathered = last;
+                }
+                RecRef ref = BTAddVariableRec(last, entry->itsBytes, length);
+                if (!IsamOK()) RaiseWithMessage(185);
+                BTAddKey(last, 1,
+                         MakeIsamKey(std::string_view(reinterpret_cast<const char*>(entry->itsKey.data()),
+                                                      entry->itsKey.size())),
+                         ref);
+                if (!IsamOK()) RaiseWithMessage(186);
+                entry->itsFile = static_cast<int8_t>(itsFileCount - 1);
+                entry->itsRef = ref;
+            }
+            itsCache->MarkWritten(*entry);
+        }
+        for (int k = 0; k < itsFileCount; ++k) {
+            BTSetWriteBehind(itsPositions[static_cast<size_t>(k)], 0);
+            if (!IsamOK()) RaiseWithMessage(185);
+        }
+    }
+    itsCache->Clear();
+    itsLastEntry = nullptr;
 }
 
 } // namespace marvek

@@ -1,5 +1,8 @@
 #include "chess/ChessPosition.h"
 
+#include <array>
+#include <cstring>
+
 #include "platform/Errors.h"
 
 namespace marvek {
@@ -32,23 +35,42 @@ std::uint16_t SwapCastlingRights(std::uint16_t flags) {
     return std::uint16_t((flags & ~kCastlingRights) | swapped);
 }
 
+// A packed rank is four bytes holding, as a little-endian word, the files' nibbles in the
+// order 4 5 6 7 0 1 2 3 from the top: mirroring the files reverses the word's nibbles, and
+// mirroring the ranks moves whole words. Reversing colours mirrors the ranks too and swaps the
+// colour of every piece, a byte (two squares) at a time through a table.
+struct TColourSwapTable {
+    std::array<std::uint8_t, 256> itsBytes{};
+    constexpr TColourSwapTable() {
+        for (int b = 0; b < 256; ++b)
+            itsBytes[static_cast<size_t>(b)] =
+                static_cast<std::uint8_t>(SwapPieceColour(b >> 4) << 4 | SwapPieceColour(b & 0x0F));
+    }
+};
+constexpr TColourSwapTable kColourSwap;
+
+std::uint32_t MirrorFiles(std::uint32_t rank) {
+    rank = __builtin_bswap32(rank);
+    return (rank & 0x0F0F0F0Fu) << 4 | (rank >> 4 & 0x0F0F0F0Fu);
+}
+
 // The board and flags under `transform`; the side to move becomes White when colours are
 // reversed and `setWhiteToMove` is asked for (the canonical form), else it is kept.
 TPackedPosition Transform(const TPackedPosition& position, const TCanonicalTransform& transform,
                           bool setWhiteToMove) {
-    // Squares are walked by their index rank * 8 + file; mirroring a rank or a file is an XOR of
-    // that part of the index. Reversing colours mirrors the ranks too.
     const int rankXor = transform.itsColourReversed != transform.itsRanksMirrored ? 7 : 0;
-    const int fileXor = transform.itsFilesMirrored ? 7 : 0;
-    auto byteOf = [](int i) { return ((i >> 2) << 1) | ((i & 2) == 0 ? 1 : 0); };
-    auto shiftOf = [](int i) { return (i & 1) != 0 ? 0 : 4; };
     TPackedPosition result;
-    for (int i = 0; i < 64; ++i) {
-        int piece = (position.itsBytes[static_cast<size_t>(byteOf(i))] >> shiftOf(i)) & 0x0F;
-        if (piece == 0) continue;
-        if (transform.itsColourReversed) piece = SwapPieceColour(piece);
-        int j = (((i >> 3) ^ rankXor) << 3) | ((i & 7) ^ fileXor);
-        result.itsBytes[static_cast<size_t>(byteOf(j))] |= static_cast<std::uint8_t>(piece << shiftOf(j));
+    for (int rank = 0; rank < 8; ++rank) {
+        std::uint32_t word;
+        std::memcpy(&word, position.itsBytes.data() + 4 * (rank ^ rankXor), 4);
+        if (transform.itsFilesMirrored) word = MirrorFiles(word);
+        if (transform.itsColourReversed) {
+            std::uint8_t bytes[4];
+            std::memcpy(bytes, &word, 4);
+            for (std::uint8_t& b : bytes) b = kColourSwap.itsBytes[b];
+            std::memcpy(&word, bytes, 4);
+        }
+        std::memcpy(result.itsBytes.data() + 4 * rank, &word, 4);
     }
     std::uint16_t flags = std::uint16_t(position.Flags() & 0x00FF);
     if (transform.itsColourReversed) {

@@ -122,6 +122,10 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
     };
 
     TPGNImportResult result;
+    // The import keeps the book's records in memory and writes them in order; a bulk update the
+    // caller began is the caller's to end.
+    const bool ownBulkUpdate = !book.InBulkUpdate();
+    if (ownBulkUpdate) book.BeginBulkUpdate();
     if (itsProgress != nullptr) {
         itsProgress->Start("Import PGN");
         itsProgress->SetText(0, "Importing from... " + fileName);
@@ -162,9 +166,25 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
             ++result.itsGamesRead;
         }
     } catch (...) {
+        // What was imported before the failure stays in the book.
+        if (ownBulkUpdate) {
+            try {
+                book.EndBulkUpdate();
+            } catch (const EMarvekError&) {
+            }
+        }
         if (itsProgress != nullptr) itsProgress->Finish();
         CloseInput();
         throw;
+    }
+    if (ownBulkUpdate) {
+        try {
+            book.EndBulkUpdate();
+        } catch (...) {
+            if (itsProgress != nullptr) itsProgress->Finish();
+            CloseInput();
+            throw;
+        }
     }
     ShowProgress();
     if (itsProgress != nullptr) itsProgress->Finish();
@@ -262,6 +282,8 @@ void TPGNImporter::MoveAction(const TPackedMove& move) {
 }
 
 void TPGNImporter::MoveStored(const TPackedMove&) {
+    // The next move's lookup is for this position; its memory can be fetched while that move is read.
+    itsBook->Prefetch(CurrentPosition());
     if (!itsNoveltyPending) return;
     itsNoveltyPending = false;
     itsNoveltyLength = MainLineLength();

@@ -1,7 +1,9 @@
 #include "platform/File.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -45,15 +47,24 @@ TFile::~TFile() {
     Close();
 }
 
-TFile::TFile(TFile&& other) noexcept : itsFd(other.itsFd) {
+TFile::TFile(TFile&& other) noexcept
+    : itsFd(other.itsFd), itsPendingLimit(other.itsPendingLimit), itsPendingAt(other.itsPendingAt),
+      itsPending(std::move(other.itsPending)) {
     other.itsFd = -1;
+    other.itsPendingLimit = 0;
+    other.itsPending.clear();
 }
 
 TFile& TFile::operator=(TFile&& other) noexcept {
     if (this != &other) {
         Close();
         itsFd = other.itsFd;
+        itsPendingLimit = other.itsPendingLimit;
+        itsPendingAt = other.itsPendingAt;
+        itsPending = std::move(other.itsPending);
         other.itsFd = -1;
+        other.itsPendingLimit = 0;
+        other.itsPending.clear();
     }
     return *this;
 }
@@ -84,14 +95,35 @@ int TFile::Create(const std::string& path) {
 
 int TFile::Close() {
     if (itsFd < 0) return 0;
+    int pending = WritePending();
+    itsPendingLimit = 0;
     int code = ::close(itsFd) == 0 ? 0 : errno;
     itsFd = -1;
+    return pending != 0 ? pending : code;
+}
+
+int TFile::SetWriteBehind(size_t bytes) {
+    int code = bytes == 0 ? WritePending() : 0;
+    itsPendingLimit = bytes;
+    if (bytes == 0) std::vector<char>().swap(itsPending);
+    return code;
+}
+
+int TFile::WritePending() {
+    if (itsPending.empty()) return 0;
+    int code = WriteDirect(itsPendingAt, itsPending.data(), itsPending.size());
+    // A run that could not be written is not tried again: the caller has been told.
+    itsPending.clear();
     return code;
 }
 
 int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
     *done = 0;
     if (itsFd < 0) return EBADF;
+    if (!itsPending.empty() && offset < itsPendingAt + static_cast<int64_t>(itsPending.size()) &&
+        itsPendingAt < offset + static_cast<int64_t>(count)) {
+        if (int code = WritePending(); code != 0) return code;
+    }
     auto* bytes = static_cast<char*>(data);
     while (*done < count) {
         ssize_t got = ::pread(itsFd, bytes + *done, count - *done, offset + static_cast<int64_t>(*done));
@@ -107,6 +139,24 @@ int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
 
 int TFile::WriteAt(int64_t offset, const void* data, size_t count) {
     if (itsFd < 0) return EBADF;
+    if (itsPendingLimit == 0) return WriteDirect(offset, data, count);
+    const auto end = static_cast<int64_t>(itsPending.size());
+    if (!itsPending.empty() && offset >= itsPendingAt && offset <= itsPendingAt + end &&
+        offset - itsPendingAt + static_cast<int64_t>(count) <= static_cast<int64_t>(itsPendingLimit)) {
+        auto at = static_cast<size_t>(offset - itsPendingAt);
+        if (at + count > itsPending.size()) itsPending.resize(at + count);
+        std::memcpy(itsPending.data() + at, data, count);
+        return 0;
+    }
+    if (int code = WritePending(); code != 0) return code;
+    if (count > itsPendingLimit) return WriteDirect(offset, data, count);
+    itsPending.reserve(itsPendingLimit);
+    itsPending.assign(static_cast<const char*>(data), static_cast<const char*>(data) + count);
+    itsPendingAt = offset;
+    return 0;
+}
+
+int TFile::WriteDirect(int64_t offset, const void* data, size_t count) {
     if (Injected(gFaults.itsWrites, gFaults.itsFailWriteAt)) return EIO;
     const auto* bytes = static_cast<const char*>(data);
     size_t done = 0;
@@ -125,6 +175,7 @@ int TFile::WriteAt(int64_t offset, const void* data, size_t count) {
 int TFile::Size(int64_t* size) {
     struct stat info {};
     if (itsFd < 0) return EBADF;
+    if (int code = WritePending(); code != 0) return code;
     if (::fstat(itsFd, &info) != 0) return errno;
     *size = info.st_size;
     return 0;
@@ -132,12 +183,14 @@ int TFile::Size(int64_t* size) {
 
 int TFile::Truncate(int64_t size) {
     if (itsFd < 0) return EBADF;
+    if (int code = WritePending(); code != 0) return code;
     if (Injected(gFaults.itsTruncates, gFaults.itsFailTruncateAt)) return EIO;
     return ::ftruncate(itsFd, size) == 0 ? 0 : errno;
 }
 
 int TFile::Flush() {
     if (itsFd < 0) return EBADF;
+    if (int code = WritePending(); code != 0) return code;
     if (Injected(gFaults.itsFlushes, gFaults.itsFailFlushAt)) return EIO;
     return ::fdatasync(itsFd) == 0 ? 0 : errno;
 }

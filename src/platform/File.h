@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The one file layer every database goes through. Calls report failure as values (an errno
 // code, 0 for success) and never throw. Tests can make the n-th write, flush, truncate or rename
@@ -38,8 +39,20 @@ public:
     int Truncate(int64_t size);
     int Flush();
 
+    // Write-behind: while on, a write that continues or overlaps the pending run of writes joins
+    // it in memory, up to `bytes`, and the run goes to the file in one write when a write lands
+    // elsewhere, a read touches it, or the file is sized, truncated, flushed or closed. A failure
+    // of that write is reported by the call that caused it. 0 writes the run and turns it off.
+    int SetWriteBehind(size_t bytes);
+
 private:
+    int WriteDirect(int64_t offset, const void* data, size_t count);
+    int WritePending();
+
     int itsFd = -1;
+    size_t itsPendingLimit = 0;
+    int64_t itsPendingAt = 0;
+    std::vector<char> itsPending;
 };
 
 int RemoveFile(const std::string& path);

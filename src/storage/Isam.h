@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -71,6 +72,10 @@ void BTDeleteRec(IsamDatabase* db, RecRef ref);
 int32_t BTUsedRecCount(IsamDatabase* db);
 int32_t BTSlotCount(IsamDatabase* db);
 int32_t BTRecLength(IsamDatabase* db);
+// Gathers the data file's consecutive writes (records added at its end) into runs of up to
+// `bytes` written at once; 0 writes what is gathered and stops. A failed write of a run fails the
+// call that caused it. Ignored for journaled databases, whose writes must reach the file in order.
+void BTSetWriteBehind(IsamDatabase* db, size_t bytes);
 
 void BTAddKey(IsamDatabase* db, int keyNr, const TIsamKey& key, RecRef ref);
 void BTDeleteKey(IsamDatabase* db, int keyNr, const TIsamKey& key, RecRef ref);

@@ -718,6 +718,13 @@ int32_t BTSlotCount(IsamDatabase* db) {
     return db->itsData.itsHighSlot + 1;
 }
 
+void BTSetWriteBehind(IsamDatabase* db, size_t bytes) {
+    BeginCall();
+    if (!CheckHandle(db, true) || db->itsJournaled) return;
+    int code = db->itsDataFile.SetWriteBehind(bytes);
+    if (code != 0) FailOs(code, TIoKind::kWrite, false);
+}
+
 int32_t BTRecLength(IsamDatabase* db) {
     BeginCall();
     if (!CheckHandle(db, false)) return 0;

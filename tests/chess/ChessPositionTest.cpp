@@ -291,6 +291,38 @@ TEST(ChessPositionTransform, ColourReversedTwinsShareTheCanonicalPosition) {
     EXPECT_EQ(twin.CanonicalPosition(), twin.GetPosition());
 }
 
+TEST(ChessPositionTransform, EveryTransformMovesEachPieceToItsSquare) {
+    // The board is turned a rank at a time; square by square is the plain statement of it.
+    const char* const fens[] = {
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b Kq -",
+        "8/2k5/3p4/p2P1p2/P2P1P2/8/8/4K3 w - -",
+        "4k3/8/8/3pP3/8/8/8/4K3 w - d6",
+        "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3",
+    };
+    for (const char* fen : fens) {
+        const TPackedPosition position = FromFen(fen).GetPosition();
+        for (int bits = 0; bits < 8; ++bits) {
+            TCanonicalTransform t{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+            TPackedPosition expected;
+            for (int rank = 0; rank < 8; ++rank)
+                for (int file = 0; file < 8; ++file) {
+                    int square = MakeSquare(file, rank);
+                    int piece = position.Piece(square);
+                    if (t.itsColourReversed) piece = SwapPieceColour(piece);
+                    if (piece != 0) expected.SetPiece(piece, TransformSquare(square, t));
+                }
+            const TPackedPosition got = TransformPosition(position, t);
+            for (int rank = 0; rank < 8; ++rank)
+                for (int file = 0; file < 8; ++file)
+                    EXPECT_EQ(got.Piece(MakeSquare(file, rank)), expected.Piece(MakeSquare(file, rank)))
+                        << fen << " transform " << bits << " square " << file << rank;
+            int ep = position.EnPassantSquare();
+            EXPECT_EQ(got.EnPassantSquare(), ep == 0 ? 0 : TransformSquare(ep, t))
+                << fen << " transform " << bits;
+        }
+    }
+}
+
 TEST(ChessPositionTransform, HasNoPawnsIgnoresTheBackRanks) {
     EXPECT_TRUE(FromFen("4k2p/8/8/8/8/8/8/P3K3 w - -").HasNoPawns());
     EXPECT_FALSE(FromFen("4k3/8/8/8/8/8/7p/4K3 w - -").HasNoPawns());

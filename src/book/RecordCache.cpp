@@ -1,0 +1,200 @@
+#include "book/RecordCache.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/Errors.h"
+
+namespace marvek {
+
+namespace {
+
+// Records are kept in blocks of this size; a longer one gets a block of its own.
+constexpr size_t kBlockBytes = size_t(1) << 20;
+constexpr size_t kFirstSlots = 1024;
+
+uint64_t Word(const uint8_t* bytes) {
+    uint64_t w;
+    std::memcpy(&w, bytes, sizeof w);
+    return w;
+}
+
+uint64_t BigEndianWord(const uint8_t* bytes) {
+    uint64_t w = 0;
+    for (int i = 0; i < 8; ++i) w = w << 8 | bytes[i];
+    return w;
+}
+
+uint64_t HashOf(const uint8_t* key) {
+    // Position keys differ all over their length: every byte is mixed in.
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (size_t i = 0; i + 8 <= kPositionKeyLength; i += 8) {
+        h = (h ^ Word(key + i)) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    h = (h ^ (uint64_t(key[32]) | uint64_t(key[33]) << 8)) * 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 29);
+}
+
+const uint8_t* KeyBytes(const TIsamKey& key) {
+    MARVEK_ASSERT(key[0] == kPositionKeyLength);
+    return key.data() + 1;
+}
+
+} // namespace
+
+void TRecordCache::TFree::operator()(TSlot* slots) const {
+    std::free(slots);
+}
+
+TRecordCache::TRecordCache() = default;
+TRecordCache::~TRecordCache() = default;
+
+void TRecordCache::Prefetch(const TIsamKey& key) const {
+    if (itsSlotCount == 0) return;
+    __builtin_prefetch(&itsSlots[HashOf(KeyBytes(key)) & (itsSlotCount - 1)]);
+}
+
+TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
+    if (itsCount == 0) return nullptr;
+    const uint8_t* bytes = KeyBytes(key);
+    auto mark = uint32_t(HashOf(bytes));
+    size_t mask = itsSlotCount - 1;
+    for (size_t i = mark & mask;; i = (i + 1) & mask) {
+        const TSlot& slot = itsSlots[i];
+        if (slot.itsEntry == 0) return nullptr;
+        if (slot.itsHash == mark) {
+            TCachedRecord& entry = Entry(slot.itsEntry - 1);
+            if (std::memcmp(entry.itsKey.data(), bytes, kPositionKeyLength) == 0) return &entry;
+        }
+    }
+}
+
+void TRecordCache::Grow() {
+    size_t count = itsSlotCount == 0 ? kFirstSlots : itsSlotCount * 2;
+    // Every lookup lands somewhere in the table: large tables ask for large pages, which spares
+    // most lookups a page-table walk.
+    constexpr size_t kLargePage = size_t(2) << 20;
+    size_t bytes = count * sizeof(TSlot);
+    void* memory = bytes >= kLargePage ? std::aligned_alloc(kLargePage, bytes) : std::malloc(bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    if (bytes >= kLargePage) ::madvise(memory, bytes, MADV_HUGEPAGE);
+    std::unique_ptr<TSlot[], TFree> slots(static_cast<TSlot*>(memory));
+    std::memset(memory, 0, bytes);
+    size_t mask = count - 1;
+    for (size_t n = 0; n < itsSlotCount; ++n) {
+        const TSlot& slot = itsSlots[n];
+        if (slot.itsEntry == 0) continue;
+        size_t i = slot.itsHash & mask;
+        while (slots[i].itsEntry != 0) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    itsSlots = std::move(slots);
+    itsSlotCount = count;
+}
+
+TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
+    // At most half the slots are taken, which keeps the runs short.
+    if (size_t(itsCount + 1) * 2 > itsSlotCount) Grow();
+    if ((itsCount & (kChunkEntries - 1)) == 0)
+        itsChunks.push_back(std::make_unique<TCachedRecord[]>(kChunkEntries));
+    const uint8_t* bytes = KeyBytes(key);
+    uint32_t n = itsCount++;
+    TCachedRecord& entry = Entry(n);
+    std::memcpy(entry.itsKey.data(), bytes, kPositionKeyLength);
+    auto mark = uint32_t(HashOf(bytes));
+    size_t mask = itsSlotCount - 1;
+    size_t i = mark & mask;
+    while (itsSlots[i].itsEntry != 0) i = (i + 1) & mask;
+    itsSlots[i] = TSlot{n + 1, mark};
+    return entry;
+}
+
+uint8_t* TRecordCache::Allocate(size_t length) {
+    if (length > kBlockBytes / 4) {
+        itsLargeBlocks.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[length]));
+        itsArenaBytes += length;
+        return itsLargeBlocks.back().get();
+    }
+    if (itsBlocks.empty() || itsBlockUsed + length > kBlockBytes) {
+        // Records are written before they are read: the block need not be cleared.
+        itsBlocks.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[kBlockBytes]));
+        itsBlockUsed = 0;
+        itsArenaBytes += kBlockBytes;
+    }
+    uint8_t* bytes = itsBlocks.back().get() + itsBlockUsed;
+    itsBlockUsed += (length + 7) & ~size_t(7);
+    return bytes;
+}
+
+void TRecordCache::SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length) {
+    MARVEK_ASSERT(length <= UINT16_MAX);
+    if (length > entry.itsCapacity) {
+        // A record that grows gets room for a few more candidates, as imports add them one by one.
+        size_t room = std::min<size_t>(UINT16_MAX, length + length / 4);
+        entry.itsBytes = Allocate(room);
+        entry.itsCapacity = uint16_t(room);
+    }
+    std::memcpy(entry.itsBytes, bytes, length);
+    entry.itsLength = uint16_t(length);
+    entry.itsLoaded = true;
+}
+
+void TRecordCache::MarkChanged(TCachedRecord& entry) {
+    if (!entry.itsChanged) ++itsChangedCount;
+    entry.itsChanged = true;
+}
+
+void TRecordCache::MarkWritten(TCachedRecord& entry) {
+    if (entry.itsChanged) --itsChangedCount;
+    entry.itsChanged = false;
+}
+
+std::vector<TCachedRecord*> TRecordCache::ChangedInKeyOrder() {
+    // Sorting on the first sixteen key bytes, read as numbers, keeps the comparisons in the
+    // sorted array; only ties look at the entries.
+    struct TItem {
+        uint64_t itsHigh;
+        uint64_t itsLow;
+        TCachedRecord* itsEntry;
+    };
+    std::vector<TItem> items;
+    items.reserve(itsChangedCount);
+    for (uint32_t n = 0; n < itsCount; ++n) {
+        TCachedRecord& entry = Entry(n);
+        if (entry.itsChanged)
+            items.push_back(
+                {BigEndianWord(entry.itsKey.data()), BigEndianWord(entry.itsKey.data() + 8), &entry});
+    }
+    std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
+        if (a.itsHigh != b.itsHigh) return a.itsHigh < b.itsHigh;
+        if (a.itsLow != b.itsLow) return a.itsLow < b.itsLow;
+        return std::memcmp(a.itsEntry->itsKey.data() + 16, b.itsEntry->itsKey.data() + 16,
+                           kPositionKeyLength - 16) < 0;
+    });
+    std::vector<TCachedRecord*> changed;
+    changed.reserve(items.size());
+    for (const TItem& item : items) changed.push_back(item.itsEntry);
+    return changed;
+}
+
+size_t TRecordCache::MemoryUsed() const {
+    return itsArenaBytes + itsSlotCount * sizeof(TSlot) +
+           itsChunks.size() * kChunkEntries * sizeof(TCachedRecord);
+}
+
+void TRecordCache::Clear() {
+    itsSlots.reset();
+    itsSlotCount = 0;
+    itsChunks.clear();
+    itsBlocks.clear();
+    itsLargeBlocks.clear();
+    itsCount = 0;
+    itsBlockUsed = itsArenaBytes = itsChangedCount = 0;
+}
+
+} // namespace marvek

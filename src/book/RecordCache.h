@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "book/PositionKey.h"
+#include "storage/Isam.h"
+
+// The records of a book held in memory while a bulk update (an import) runs: what was read from
+// the position files, what is known to be absent, and what was changed and is still to be
+// written. Writing the changed records in key order at the end turns the import's scattered
+// probes and inserts into one ordered pass over the index.
+
+namespace marvek {
+
+struct TCachedRecord {
+    std::array<uint8_t, kPositionKeyLength> itsKey{};
+    // The position file holding the record and its reference there; -1 while it is in none.
+    int8_t itsFile = -1;
+    // Whether the book has a record for the position (in a file or still to be written).
+    bool itsPresent = false;
+    // Whether the bytes below are the record: a probe alone learns only where it is.
+    bool itsLoaded = false;
+    bool itsChanged = false;
+    uint16_t itsLength = 0;
+    uint16_t itsCapacity = 0;
+    RecRef itsRef = 0;
+    uint8_t* itsBytes = nullptr;
+};
+
+class TRecordCache {
+public:
+    TRecordCache();
+    ~TRecordCache();
+
+    // Starts fetching the memory a Find of the key will look at.
+    void Prefetch(const TIsamKey& key) const;
+    // The entry of a position key (a key of kPositionKeyLength bytes), nullptr when it has none.
+    TCachedRecord* Find(const TIsamKey& key);
+    // A new entry for a key that has none. Entries stay where they are until Clear.
+    TCachedRecord& Add(const TIsamKey& key);
+    // Makes `bytes` the entry's record.
+    void SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length);
+
+    // The changed entries in the order of their keys, as the index sorts them.
+    std::vector<TCachedRecord*> ChangedInKeyOrder();
+    bool HasChanges() const { return itsChangedCount > 0; }
+    void MarkWritten(TCachedRecord& entry);
+    void MarkChanged(TCachedRecord& entry);
+
+    size_t MemoryUsed() const;
+    size_t Size() const { return itsCount; }
+    void Clear();
+
+private:
+    static constexpr size_t kChunkShift = 12;
+    static constexpr size_t kChunkEntries = size_t(1) << kChunkShift;
+
+    TCachedRecord& Entry(uint32_t index) {
+        return itsChunks[index >> kChunkShift][index & (kChunkEntries - 1)];
+    }
+    uint8_t* Allocate(size_t length);
+    void Grow();
+
+    // Open addressing over the entries: each slot holds an entry's number + 1 (0 when empty)
+    // and the lower half of its key's hash, which places it when the table grows and settles
+    // most mismatches without the key.
+    struct TSlot {
+        uint32_t itsEntry = 0;
+        uint32_t itsHash = 0;
+    };
+    struct TFree {
+        void operator()(TSlot* slots) const;
+    };
+    std::unique_ptr<TSlot[], TFree> itsSlots;
+    size_t itsSlotCount = 0;
+    std::vector<std::unique_ptr<TCachedRecord[]>> itsChunks;
+    uint32_t itsCount = 0;
+    std::vector<std::unique_ptr<uint8_t[]>> itsBlocks;
+    std::vector<std::unique_ptr<uint8_t[]>> itsLargeBlocks;
+    size_t itsBlockUsed = 0;
+    size_t itsArenaBytes = 0;
+    size_t itsChangedCount = 0;
+};
+
+} // namespace marvek
