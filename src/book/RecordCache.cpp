@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "platform/Errors.h"
 
@@ -14,8 +15,9 @@ namespace marvek {
 namespace {
 
 // Records are kept in blocks of this size; a longer one gets a block of its own.
-constexpr size_t kBlockBytes = size_t(1) << 20;
-constexpr size_t kFirstSlots = 1024;
+constexpr size_t kBlockBytes = size_t(2) << 20;
+// The first table fills one large page.
+constexpr size_t kFirstSlots = (size_t(2) << 20) / 8;
 
 uint64_t Word(const uint8_t* bytes) {
     uint64_t w;
@@ -47,16 +49,53 @@ const uint8_t* KeyBytes(const TIsamKey& key) {
 
 } // namespace
 
-void TRecordCache::TFree::operator()(TSlot* slots) const {
-    std::free(slots);
+TRecordCache::TLargePages::TLargePages(size_t bytes, bool largePages) {
+    // A mapping one large page longer than asked for holds an aligned run; the rest goes back.
+    constexpr size_t kLargePage = size_t(2) << 20;
+    bytes = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+    void* mapping =
+        ::mmap(nullptr, bytes + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED) throw std::bad_alloc();
+    auto begin = reinterpret_cast<uintptr_t>(mapping);
+    auto aligned = (begin + kLargePage - 1) & ~(uintptr_t(kLargePage) - 1);
+    if (aligned > begin) ::munmap(mapping, aligned - begin);
+    uintptr_t end = begin + bytes + kLargePage;
+    if (end > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), end - (aligned + bytes));
+    itsMemory = reinterpret_cast<void*>(aligned);
+    itsBytes = bytes;
+    // Only the slot table is read at random often enough to repay the kernel's work of clearing
+    // and gathering large pages; entries and records are fetched in order or ahead of use.
+    if (largePages) ::madvise(itsMemory, itsBytes, MADV_HUGEPAGE);
 }
+
+TRecordCache::TLargePages::~TLargePages() {
+    if (itsMemory != nullptr) ::munmap(itsMemory, itsBytes);
+}
+
+TRecordCache::TLargePages::TLargePages(TLargePages&& other) noexcept
+    : itsMemory(other.itsMemory), itsBytes(other.itsBytes) {
+    other.itsMemory = nullptr;
+}
+
+TRecordCache::TLargePages& TRecordCache::TLargePages::operator=(TLargePages&& other) noexcept {
+    if (this != &other) {
+        if (itsMemory != nullptr) ::munmap(itsMemory, itsBytes);
+        itsMemory = other.itsMemory;
+        itsBytes = other.itsBytes;
+        other.itsMemory = nullptr;
+    }
+    return *this;
+}
+
+// Entries live in raw pages that are given back without running destructors.
+static_assert(std::is_trivially_destructible_v<TCachedRecord>);
 
 TRecordCache::TRecordCache() = default;
 TRecordCache::~TRecordCache() = default;
 
 void TRecordCache::Prefetch(const TIsamKey& key) const {
     if (itsSlotCount == 0) return;
-    __builtin_prefetch(&itsSlots[HashOf(KeyBytes(key)) & (itsSlotCount - 1)]);
+    __builtin_prefetch(&Slots()[HashOf(KeyBytes(key)) & (itsSlotCount - 1)]);
 }
 
 TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
@@ -65,7 +104,7 @@ TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
     auto mark = uint32_t(HashOf(bytes));
     size_t mask = itsSlotCount - 1;
     for (size_t i = mark & mask;; i = (i + 1) & mask) {
-        const TSlot& slot = itsSlots[i];
+        const TSlot& slot = Slots()[i];
         if (slot.itsEntry == 0) return nullptr;
         if (slot.itsHash == mark) {
             TCachedRecord& entry = Entry(slot.itsEntry - 1);
@@ -76,32 +115,27 @@ TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
 
 void TRecordCache::Grow() {
     size_t count = itsSlotCount == 0 ? kFirstSlots : itsSlotCount * 2;
-    // Every lookup lands somewhere in the table: large tables ask for large pages, which spares
-    // most lookups a page-table walk.
-    constexpr size_t kLargePage = size_t(2) << 20;
-    size_t bytes = count * sizeof(TSlot);
-    void* memory = bytes >= kLargePage ? std::aligned_alloc(kLargePage, bytes) : std::malloc(bytes);
-    if (memory == nullptr) throw std::bad_alloc();
-    if (bytes >= kLargePage) ::madvise(memory, bytes, MADV_HUGEPAGE);
-    std::unique_ptr<TSlot[], TFree> slots(static_cast<TSlot*>(memory));
-    std::memset(memory, 0, bytes);
+    TLargePages memory(count * sizeof(TSlot), true);
+    auto* slots = static_cast<TSlot*>(memory.Get());
     size_t mask = count - 1;
     for (size_t n = 0; n < itsSlotCount; ++n) {
-        const TSlot& slot = itsSlots[n];
+        const TSlot& slot = Slots()[n];
         if (slot.itsEntry == 0) continue;
         size_t i = slot.itsHash & mask;
         while (slots[i].itsEntry != 0) i = (i + 1) & mask;
         slots[i] = slot;
     }
-    itsSlots = std::move(slots);
+    itsSlots = std::move(memory);
     itsSlotCount = count;
 }
 
 TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     // At most half the slots are taken, which keeps the runs short.
     if (size_t(itsCount + 1) * 2 > itsSlotCount) Grow();
-    if ((itsCount & (kChunkEntries - 1)) == 0)
-        itsChunks.push_back(std::make_unique<TCachedRecord[]>(kChunkEntries));
+    if ((itsCount & (kChunkEntries - 1)) == 0) {
+        itsChunks.emplace_back(kChunkEntries * sizeof(TCachedRecord), false);
+        new (itsChunks.back().Get()) TCachedRecord[kChunkEntries];
+    }
     const uint8_t* bytes = KeyBytes(key);
     uint32_t n = itsCount++;
     TCachedRecord& entry = Entry(n);
@@ -109,24 +143,23 @@ TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     auto mark = uint32_t(HashOf(bytes));
     size_t mask = itsSlotCount - 1;
     size_t i = mark & mask;
-    while (itsSlots[i].itsEntry != 0) i = (i + 1) & mask;
-    itsSlots[i] = TSlot{n + 1, mark};
+    while (Slots()[i].itsEntry != 0) i = (i + 1) & mask;
+    Slots()[i] = TSlot{n + 1, mark};
     return entry;
 }
 
 uint8_t* TRecordCache::Allocate(size_t length) {
     if (length > kBlockBytes / 4) {
-        itsLargeBlocks.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[length]));
+        itsLargeRecords.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[length]));
         itsArenaBytes += length;
-        return itsLargeBlocks.back().get();
+        return itsLargeRecords.back().get();
     }
     if (itsBlocks.empty() || itsBlockUsed + length > kBlockBytes) {
-        // Records are written before they are read: the block need not be cleared.
-        itsBlocks.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[kBlockBytes]));
+        itsBlocks.emplace_back(kBlockBytes, false);
         itsBlockUsed = 0;
         itsArenaBytes += kBlockBytes;
     }
-    uint8_t* bytes = itsBlocks.back().get() + itsBlockUsed;
+    uint8_t* bytes = static_cast<uint8_t*>(itsBlocks.back().Get()) + itsBlockUsed;
     itsBlockUsed += (length + 7) & ~size_t(7);
     return bytes;
 }
@@ -188,11 +221,11 @@ size_t TRecordCache::MemoryUsed() const {
 }
 
 void TRecordCache::Clear() {
-    itsSlots.reset();
+    itsSlots = TLargePages();
     itsSlotCount = 0;
     itsChunks.clear();
     itsBlocks.clear();
-    itsLargeBlocks.clear();
+    itsLargeRecords.clear();
     itsCount = 0;
     itsBlockUsed = itsArenaBytes = itsChangedCount = 0;
 }

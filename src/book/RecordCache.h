@@ -56,14 +56,21 @@ public:
     void Clear();
 
 private:
-    static constexpr size_t kChunkShift = 12;
-    static constexpr size_t kChunkEntries = size_t(1) << kChunkShift;
+    // Cleared memory straight from the system, aligned to large pages and, when asked for, on
+    // them: a table read all over spares most reads a page-table walk that way.
+    class TLargePages {
+    public:
+        TLargePages() = default;
+        TLargePages(size_t bytes, bool largePages);
+        ~TLargePages();
+        TLargePages(TLargePages&& other) noexcept;
+        TLargePages& operator=(TLargePages&& other) noexcept;
+        void* Get() const { return itsMemory; }
 
-    TCachedRecord& Entry(uint32_t index) {
-        return itsChunks[index >> kChunkShift][index & (kChunkEntries - 1)];
-    }
-    uint8_t* Allocate(size_t length);
-    void Grow();
+    private:
+        void* itsMemory = nullptr;
+        size_t itsBytes = 0;
+    };
 
     // Open addressing over the entries: each slot holds an entry's number + 1 (0 when empty)
     // and the lower half of its key's hash, which places it when the table grows and settles
@@ -72,15 +79,23 @@ private:
         uint32_t itsEntry = 0;
         uint32_t itsHash = 0;
     };
-    struct TFree {
-        void operator()(TSlot* slots) const;
-    };
-    std::unique_ptr<TSlot[], TFree> itsSlots;
+    static constexpr size_t kChunkShift = 15;
+    static constexpr size_t kChunkEntries = size_t(1) << kChunkShift;
+
+    TSlot* Slots() const { return static_cast<TSlot*>(itsSlots.Get()); }
+    TCachedRecord& Entry(uint32_t index) {
+        return static_cast<TCachedRecord*>(
+            itsChunks[index >> kChunkShift].Get())[index & (kChunkEntries - 1)];
+    }
+    uint8_t* Allocate(size_t length);
+    void Grow();
+
+    TLargePages itsSlots;
     size_t itsSlotCount = 0;
-    std::vector<std::unique_ptr<TCachedRecord[]>> itsChunks;
+    std::vector<TLargePages> itsChunks;
     uint32_t itsCount = 0;
-    std::vector<std::unique_ptr<uint8_t[]>> itsBlocks;
-    std::vector<std::unique_ptr<uint8_t[]>> itsLargeBlocks;
+    std::vector<TLargePages> itsBlocks;
+    std::vector<std::unique_ptr<uint8_t[]>> itsLargeRecords;
     size_t itsBlockUsed = 0;
     size_t itsArenaBytes = 0;
     size_t itsChangedCount = 0;
