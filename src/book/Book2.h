@@ -31,8 +31,10 @@ inline constexpr int kNameSlotBytes = 80;
 inline constexpr int kMaxNameLength = 41;
 // The error code a failed open leaves behind.
 inline constexpr int kBookOpenFailed = 9999;
-// The memory a bulk update keeps records in before it writes them.
-inline constexpr size_t kBulkUpdateBytes = size_t(256) << 20;
+// The memory a bulk update keeps records in before it writes them: an eighth of the computer's
+// memory, at least 256 MB and at most 4 GB. Records take about 150 bytes each, so an import of a
+// few million positions is written in one ordered pass.
+size_t BulkUpdateBytes();
 
 // The size past which a new position file is started; tests lower it.
 int64_t& PositionFileSizeLimit();
@@ -91,7 +93,7 @@ public:
     // and an insert at a random place for every move of an import. Reading goes through the
     // records kept, so callers see no difference. EndBulkUpdate writes what is left and raises
     // EDatabaseProblem as UpdateEverything does; Close writes it too.
-    void BeginBulkUpdate(size_t memoryBytes = kBulkUpdateBytes);
+    void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes());
     void EndBulkUpdate();
     bool InBulkUpdate() const { return itsCache != nullptr; }
     // Tells a bulk update which position comes next, so that its memory is on the way.

@@ -11,7 +11,10 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Memory.h"
 #include "storage/IsamErrors.h"
+
+#include <algorithm>
 
 namespace marvek {
 
@@ -126,6 +129,12 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
 // ---------------------------------------------------------------------------------------------
 // Bulk updates
 
+size_t BulkUpdateBytes() {
+    constexpr size_t kLeast = size_t(256) << 20;
+    constexpr size_t kMost = size_t(4) << 30;
+    return std::clamp(size_t(PhysicalMemoryBytes() / 8), kLeast, kMost);
+}
+
 void TBook2::BeginBulkUpdate(size_t memoryBytes) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
     if (itsCache == nullptr) itsCache = std::make_unique<TRecordCache>();
@@ -160,44 +169,55 @@ void TBook2::WriteCachedRecords() {
 
         // In key order every index page is visited once, and records go to the data file in the
         // order a walk of the book reads them.
-        std::vector<TCachedRecord*> changed = itsCache->ChangedInKeyOrder();
-        constexpr size_t kAhead = 8;
-        // The room left is asked for again once this much has been written since.
-        constexpr size_t kRoomCheckBytes = 16384;
-        size_t sinceRoomCheck = kRoomCheckBytes;
-        for (size_t i = 0; i < changed.size(); ++i) {
-            // The entries lie all over memory; fetching a few ahead hides the wait for them.
-            if (i + 2 * kAhead < changed.size()) __builtin_prefetch(changed[i + 2 * kAhead]);
-            if (i + kAhead < changed.size()) __builtin_prefetch(changed[i + kAhead]->itsBytes);
-            TCachedRecord* entry = changed[i];
-            const auto length = static_cast<uint16_t>(entry->itsLength);
-            sinceRoomCheck += length;
-            if (sinceRoomCheck >= kRoomCheckBytes) {
-                if (FreeBytesForWriting() < kMinimumFreeBytes) RaiseWithMessage(182);
-                sinceRoomCheck = 0;
-            }
-            if (entry->itsFile >= 0) {
-                BTPutVariableRec(itsPositions[static_cast<size_t>(entry->itsFile)], entry->itsRef,
-                                 entry->itsBytes, length);
-                if (!IsamOK()) RaiseWithMessage(184);
-            } else {
+        std::vector<TChangedRecord> changed = itsCache->ChangedInKeyOrder();
+        size_t written = 0;
+        // Entries are told where their records went only when the pass fails (else they are all
+        // dropped): touching them on the way would wait for memory at every record.
+        auto markWritten = [&] {
+            for (size_t i = 0; i < written; ++i)
+                itsCache->MarkWritten(*changed[i].itsEntry, changed[i].itsFile, changed[i].itsRef);
+        };
+        try {
+            constexpr size_t kAhead = 8;
+            // The room left is asked for again once this much has been written since.
+            constexpr size_t kRoomCheckBytes = 16384;
+            size_t sinceRoomCheck = kRoomCheckBytes;
+            for (; written < changed.size(); ++written) {
+                // The records lie all over memory; fetching a few ahead hides the wait for them.
+                if (written + kAhead < changed.size()) __builtin_prefetch(changed[written + kAhead].itsBytes);
+                TChangedRecord& item = changed[written];
+                sinceRoomCheck += item.itsLength;
+                if (sinceRoomCheck >= kRoomCheckBytes) {
+                    if (FreeBytesForWriting() < kMinimumFreeBytes) RaiseWithMessage(182);
+                    sinceRoomCheck = 0;
+                }
+                if (item.itsFile >= 0) {
+                    BTPutVariableRec(itsPositions[static_cast<size_t>(item.itsFile)], item.itsRef,
+                                     item.itsBytes, item.itsLength);
+                    if (!IsamOK()) RaiseWithMessage(184);
+                    continue;
+                }
                 EnsureRoom();
                 IsamDatabase* last = itsPositions[static_cast<size_t>(itsFileCount - 1)];
                 if (last != gathered) {
                     BTSetWriteBehind(last, kWriteBehindBytes);
                     gathered = last;
                 }
-                RecRef ref = BTAddVariableRec(last, entry->itsBytes, length);
+                RecRef ref = BTAddVariableRec(last, item.itsBytes, item.itsLength);
                 if (!IsamOK()) RaiseWithMessage(185);
+                // The record carries its key: the canonical position it was stored under.
+                TPackedPosition stored = TPositionRecord::StoredPosition(item.itsBytes, item.itsLength);
                 BTAddKey(last, 1,
-                         MakeIsamKey(std::string_view(reinterpret_cast<const char*>(entry->itsKey.data()),
-                                                      entry->itsKey.size())),
+                         MakeIsamKey(std::string_view(reinterpret_cast<const char*>(stored.itsBytes.data()),
+                                                      stored.itsBytes.size())),
                          ref);
                 if (!IsamOK()) RaiseWithMessage(186);
-                entry->itsFile = static_cast<int8_t>(itsFileCount - 1);
-                entry->itsRef = ref;
+                item.itsFile = static_cast<int8_t>(itsFileCount - 1);
+                item.itsRef = ref;
             }
-            itsCache->MarkWritten(*entry);
+        } catch (...) {
+            markWritten();
+            throw;
         }
         for (int k = 0; k < itsFileCount; ++k) {
             BTSetWriteBehind(itsPositions[static_cast<size_t>(k)], 0);

@@ -16,8 +16,9 @@ namespace {
 
 // Records are kept in blocks of this size; a longer one gets a block of its own.
 constexpr size_t kBlockBytes = size_t(2) << 20;
-// The first table fills one large page.
-constexpr size_t kFirstSlots = (size_t(2) << 20) / 8;
+constexpr size_t kFirstSlots = 4096;
+// Tables from this size on ask for large pages.
+constexpr size_t kLargePageTable = size_t(8) << 20;
 
 uint64_t Word(const uint8_t* bytes) {
     uint64_t w;
@@ -115,7 +116,7 @@ TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
 
 void TRecordCache::Grow() {
     size_t count = itsSlotCount == 0 ? kFirstSlots : itsSlotCount * 2;
-    TLargePages memory(count * sizeof(TSlot), true);
+    TLargePages memory(count * sizeof(TSlot), count * sizeof(TSlot) >= kLargePageTable);
     auto* slots = static_cast<TSlot*>(memory.Get());
     size_t mask = count - 1;
     for (size_t n = 0; n < itsSlotCount; ++n) {
@@ -132,13 +133,12 @@ void TRecordCache::Grow() {
 TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     // At most half the slots are taken, which keeps the runs short.
     if (size_t(itsCount + 1) * 2 > itsSlotCount) Grow();
-    if ((itsCount & (kChunkEntries - 1)) == 0) {
+    // Chunk memory is taken from the system as entries come, not all at once.
+    if ((itsCount & (kChunkEntries - 1)) == 0)
         itsChunks.emplace_back(kChunkEntries * sizeof(TCachedRecord), false);
-        new (itsChunks.back().Get()) TCachedRecord[kChunkEntries];
-    }
     const uint8_t* bytes = KeyBytes(key);
     uint32_t n = itsCount++;
-    TCachedRecord& entry = Entry(n);
+    TCachedRecord& entry = *new (&Entry(n)) TCachedRecord();
     std::memcpy(entry.itsKey.data(), bytes, kPositionKeyLength);
     auto mark = uint32_t(HashOf(bytes));
     size_t mask = itsSlotCount - 1;
@@ -157,10 +157,11 @@ uint8_t* TRecordCache::Allocate(size_t length) {
     if (itsBlocks.empty() || itsBlockUsed + length > kBlockBytes) {
         itsBlocks.emplace_back(kBlockBytes, false);
         itsBlockUsed = 0;
-        itsArenaBytes += kBlockBytes;
     }
     uint8_t* bytes = static_cast<uint8_t*>(itsBlocks.back().Get()) + itsBlockUsed;
-    itsBlockUsed += (length + 7) & ~size_t(7);
+    size_t rounded = (length + 7) & ~size_t(7);
+    itsBlockUsed += rounded;
+    itsArenaBytes += rounded;
     return bytes;
 }
 
@@ -182,42 +183,43 @@ void TRecordCache::MarkChanged(TCachedRecord& entry) {
     entry.itsChanged = true;
 }
 
-void TRecordCache::MarkWritten(TCachedRecord& entry) {
+void TRecordCache::MarkWritten(TCachedRecord& entry, int file, RecRef ref) {
     if (entry.itsChanged) --itsChangedCount;
     entry.itsChanged = false;
+    entry.itsFile = static_cast<int8_t>(file);
+    entry.itsRef = ref;
 }
 
-std::vector<TCachedRecord*> TRecordCache::ChangedInKeyOrder() {
+std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
     // Sorting on the first sixteen key bytes, read as numbers, keeps the comparisons in the
     // sorted array; only ties look at the entries.
-    struct TItem {
-        uint64_t itsHigh;
-        uint64_t itsLow;
-        TCachedRecord* itsEntry;
-    };
-    std::vector<TItem> items;
+    std::vector<TChangedRecord> items;
     items.reserve(itsChangedCount);
     for (uint32_t n = 0; n < itsCount; ++n) {
         TCachedRecord& entry = Entry(n);
-        if (entry.itsChanged)
-            items.push_back(
-                {BigEndianWord(entry.itsKey.data()), BigEndianWord(entry.itsKey.data() + 8), &entry});
+        if (!entry.itsChanged) continue;
+        TChangedRecord& item = items.emplace_back();
+        item.itsHigh = BigEndianWord(entry.itsKey.data());
+        item.itsLow = BigEndianWord(entry.itsKey.data() + 8);
+        item.itsBytes = entry.itsBytes;
+        item.itsEntry = &entry;
+        item.itsRef = entry.itsRef;
+        item.itsLength = entry.itsLength;
+        item.itsFile = entry.itsFile;
     }
-    std::sort(items.begin(), items.end(), [](const TItem& a, const TItem& b) {
+    std::sort(items.begin(), items.end(), [](const TChangedRecord& a, const TChangedRecord& b) {
         if (a.itsHigh != b.itsHigh) return a.itsHigh < b.itsHigh;
         if (a.itsLow != b.itsLow) return a.itsLow < b.itsLow;
         return std::memcmp(a.itsEntry->itsKey.data() + 16, b.itsEntry->itsKey.data() + 16,
                            kPositionKeyLength - 16) < 0;
     });
-    std::vector<TCachedRecord*> changed;
-    changed.reserve(items.size());
-    for (const TItem& item : items) changed.push_back(item.itsEntry);
-    return changed;
+    return items;
 }
 
 size_t TRecordCache::MemoryUsed() const {
-    return itsArenaBytes + itsSlotCount * sizeof(TSlot) +
-           itsChunks.size() * kChunkEntries * sizeof(TCachedRecord);
+    // What the records and entries take; memory reserved and not yet used is not counted.
+    return itsArenaBytes + itsCount * sizeof(TCachedRecord) +
+           std::min<size_t>(itsSlotCount, 2 * size_t(itsCount) + 1) * sizeof(TSlot);
 }
 
 void TRecordCache::Clear() {

@@ -31,6 +31,18 @@ struct TCachedRecord {
     uint8_t* itsBytes = nullptr;
 };
 
+// A changed record as the writing pass needs it, so that the pass reads the record's bytes and
+// never has to wait for its entry.
+struct TChangedRecord {
+    uint64_t itsHigh = 0; // the first sixteen key bytes, read as numbers, for sorting
+    uint64_t itsLow = 0;
+    const uint8_t* itsBytes = nullptr;
+    TCachedRecord* itsEntry = nullptr;
+    RecRef itsRef = 0;
+    uint16_t itsLength = 0;
+    int8_t itsFile = -1;
+};
+
 class TRecordCache {
 public:
     TRecordCache();
@@ -46,9 +58,10 @@ public:
     void SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length);
 
     // The changed entries in the order of their keys, as the index sorts them.
-    std::vector<TCachedRecord*> ChangedInKeyOrder();
+    std::vector<TChangedRecord> ChangedInKeyOrder();
     bool HasChanges() const { return itsChangedCount > 0; }
-    void MarkWritten(TCachedRecord& entry);
+    // The entry is in its file now, where `file` and `ref` say.
+    void MarkWritten(TCachedRecord& entry, int file, RecRef ref);
     void MarkChanged(TCachedRecord& entry);
 
     size_t MemoryUsed() const;

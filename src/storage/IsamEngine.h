@@ -74,6 +74,19 @@ struct TCursor {
     bool itsValid = false;
 };
 
+// Where the last key was added: the leaf page and the entries of its parents that bound it.
+// A key added in order after it most often belongs in the same leaf, which is then reached
+// without a walk from the root. It holds while the index has not changed since.
+struct TAddHint {
+    bool itsValid = false;
+    int32_t itsPage = 0;
+    bool itsHasLow = false;
+    bool itsHasHigh = false;
+    TPageEntry itsLow;
+    TPageEntry itsHigh;
+    uint64_t itsChanges = 0;
+};
+
 struct TKeyDesc {
     TKeyHeader itsHeader;
     int itsKeyLength = 0;
@@ -81,6 +94,9 @@ struct TKeyDesc {
     bool itsHeaderChanged = false;
     bool itsCameFromFree = false;
     TCursor itsCursor;
+    // Counts the changes to the index's pages, which is how the add hint knows it still holds.
+    uint64_t itsChanges = 0;
+    TAddHint itsHint;
 };
 
 } // namespace marvek::isam

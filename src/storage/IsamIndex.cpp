@@ -266,7 +266,25 @@ TStep PlaceEntry(TIndex& x, int32_t pageNr, int32_t parentNr, int childIdx, int 
     return kPushUp;
 }
 
-TStep InsertInto(TIndex& x, int32_t pageNr, int32_t parentNr, int childIdx, TPageEntry& carry, int depth) {
+// The entries of the parents on either side of the subtree being descended into.
+struct TBounds {
+    const TPageEntry* itsLow = nullptr;
+    const TPageEntry* itsHigh = nullptr;
+};
+
+void RememberLeaf(TIndex& x, int32_t pageNr, const TBounds& bounds) {
+    TAddHint& hint = x.itsKey.itsHint;
+    hint.itsValid = !x.itsDb->itsJournaled;
+    hint.itsPage = pageNr;
+    hint.itsHasLow = bounds.itsLow != nullptr;
+    hint.itsHasHigh = bounds.itsHigh != nullptr;
+    if (hint.itsHasLow) hint.itsLow = *bounds.itsLow;
+    if (hint.itsHasHigh) hint.itsHigh = *bounds.itsHigh;
+    hint.itsChanges = x.itsKey.itsChanges;
+}
+
+TStep InsertInto(TIndex& x, int32_t pageNr, int32_t parentNr, int childIdx, TPageEntry& carry, int depth,
+                 TBounds bounds) {
     if (depth > kMaxTreeDepth) return Fail(kRebuildNeeded), kFailed;
     TPageRef page;
     if (!x.Fetch(pageNr, page)) return kFailed;
@@ -274,12 +292,44 @@ TStep InsertInto(TIndex& x, int32_t pageNr, int32_t parentNr, int childIdx, TPag
     int pos = SearchPage(x, *page, carry.itsKey, carry.itsRef, found);
     if (found) return kPresent;
     int32_t child = page->Child(pos);
-    page.Release();
     if (child != 0) {
-        TStep step = InsertInto(x, child, pageNr, pos, carry, depth + 1);
+        // Copies: the page may leave the cache while its subtree is worked on.
+        TPageEntry low, high;
+        TBounds inner = bounds;
+        if (pos > 0) inner.itsLow = &(low = page->Entry(pos - 1));
+        if (pos < page->itsCount) inner.itsHigh = &(high = page->Entry(pos));
+        page.Release();
+        TStep step = InsertInto(x, child, pageNr, pos, carry, depth + 1, inner);
         if (step != kPushUp) return step;
+        return PlaceEntry(x, pageNr, parentNr, childIdx, pos, carry);
     }
-    return PlaceEntry(x, pageNr, parentNr, childIdx, pos, carry);
+    bool roomy = page->itsCount < kPageCapacity;
+    page.Release();
+    TStep step = PlaceEntry(x, pageNr, parentNr, childIdx, pos, carry);
+    if (step == kDone && roomy) RememberLeaf(x, pageNr, bounds);
+    return step;
+}
+
+// Adds the entry to the leaf of the add hint when it belongs there and there is room: kAbsent
+// when that is not so and the walk from the root must do it.
+TStep InsertAtHint(TIndex& x, const TPageEntry& carry) {
+    TAddHint& hint = x.itsKey.itsHint;
+    if (!hint.itsValid || hint.itsChanges != x.itsKey.itsChanges || x.itsDb->itsJournaled) return kAbsent;
+    if (hint.itsHasLow && CompareEntry(x, carry.itsKey, carry.itsRef, hint.itsLow) <= 0) return kAbsent;
+    if (hint.itsHasHigh && CompareEntry(x, carry.itsKey, carry.itsRef, hint.itsHigh) >= 0) return kAbsent;
+    TPageRef page;
+    if (!x.Fetch(hint.itsPage, page)) return kFailed;
+    if (page->itsCount >= kPageCapacity || page->Child(0) != 0) return kAbsent;
+    bool found = false;
+    int pos = SearchPage(x, *page, carry.itsKey, carry.itsRef, found);
+    if (found) return kPresent;
+    if (!x.Touch(page)) return kFailed;
+    TPage& p = *page;
+    for (int i = p.itsCount; i > pos; --i) p.Entry(i) = p.Entry(i - 1);
+    p.Entry(pos) = carry;
+    ++p.itsCount;
+    hint.itsChanges = x.itsKey.itsChanges;
+    return kDone;
 }
 
 TStep InsertKey(TIndex& x, const TIsamKey& key, RecRef ref) {
@@ -289,8 +339,11 @@ TStep InsertKey(TIndex& x, const TIsamKey& key, RecRef ref) {
     carry.itsRight = 0;
     if (!JournalHeader(x.itsDb, x.itsKeyNr)) return kFailed;
     int32_t root = x.Header().itsRootPage;
-    TStep step = kPushUp;
-    if (root != 0) step = InsertInto(x, root, 0, 0, carry, 0);
+    TStep step = root != 0 ? InsertAtHint(x, carry) : kAbsent;
+    if (step == kAbsent) {
+        step = kPushUp;
+        if (root != 0) step = InsertInto(x, root, 0, 0, carry, 0, TBounds());
+    }
     if (step == kPushUp) {
         int32_t newRoot = 0;
         TPageRef page;
@@ -688,6 +741,7 @@ void BTClearIndex(IsamDatabase* db, int keyNr) {
         return;
     }
     DropPages(db, keyNr);
+    ++x.itsKey.itsChanges;
     TKeyHeader& h = x.Header();
     h.itsRootPage = 0;
     h.itsEntryCount = 0;

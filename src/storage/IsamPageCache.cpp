@@ -252,6 +252,7 @@ bool TouchPage(IsamDatabase* db, int keyNr, const TPageRef& ref) {
     TPageBuffer& buffer = Engine().itsBuffers[static_cast<size_t>(ref.Index())];
     if (db->itsJournaled && !JournalPage(db, keyNr, buffer.itsPageNr, buffer.itsPage)) return false;
     buffer.itsChanged = true;
+    ++db->itsKeys[static_cast<size_t>(keyNr)].itsChanges;
     return true;
 }
 

@@ -126,5 +126,27 @@ TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
     EXPECT_EQ(check.itsErr.find("rror"), std::string::npos) << check.itsErr;
 }
 
+TEST_F(PGNRoundTripTest, AnImportKeptInLittleMemoryGivesTheSameBook) {
+    // Written out after every step, and now and then: the book is the one a roomy import makes.
+    std::string varied = itsFolder / "varied.pgn";
+    testing::WriteTestFile(varied, kVaried);
+    const std::string eco = "/usr/share/pgn-extract/eco.pgn";
+    for (auto [source, budget] : {std::pair{varied, size_t(1)}, std::pair{eco, size_t(1) << 20}}) {
+        SCOPED_TRACE(source);
+        TBook2 roomy, tight;
+        ASSERT_TRUE(roomy.Create(itsFolder / "Roomy"));
+        roomy.Open(itsFolder / "Roomy", false, false);
+        ImportInto(roomy, source);
+        ASSERT_TRUE(tight.Create(itsFolder / "Tight"));
+        tight.Open(itsFolder / "Tight", false, false);
+        tight.BeginBulkUpdate(budget);
+        ImportInto(tight, source);
+        EXPECT_TRUE(tight.InBulkUpdate()); // the caller's to end
+        tight.EndBulkUpdate();
+        EXPECT_EQ(tight.PositionCount(), roomy.PositionCount());
+        EXPECT_EQ(Describe(tight), Describe(roomy));
+    }
+}
+
 } // namespace
 } // namespace marvek::test

@@ -17,6 +17,9 @@ struct TModelCase {
     int itsKeyLength;
     int itsBuffers;
     int itsOperations;
+    // Adds come mostly in ascending runs, each key just past the one before, as bulk writes add
+    // them: most go straight to the leaf the last one went to.
+    bool itsAscending = false;
 };
 
 void PrintTo(const TModelCase& c, std::ostream* out) {
@@ -59,9 +62,15 @@ TEST_P(IsamModelTest, AgreesWithStandardContainers) {
         return model.lower_bound({key, c.itsDups ? 0 : 0});
     };
 
+    std::string lastAdded;
     for (int step = 0; step < c.itsOperations; ++step) {
         int kind = op(random);
         std::string key = RandomKey(random, (step % 7 == 0) ? c.itsKeyLength : shortLength);
+        if (c.itsAscending && kind < 45 && step % 50 != 0) {
+            std::string next = lastAdded + RandomKey(random, 2);
+            if (next.size() <= static_cast<size_t>(c.itsKeyLength)) key = next;
+        }
+        if (kind < 45) lastAdded = key;
         RecRef ref = refs(random);
         SCOPED_TRACE("step " + std::to_string(step));
         if (step == c.itsOperations / 2) {
@@ -198,7 +207,9 @@ INSTANTIATE_TEST_SUITE_P(Indexes, IsamModelTest,
                          ::testing::Values(TModelCase{"Unique", false, 41, 8, 60000},
                                            TModelCase{"Duplicates", true, 41, 8, 30000},
                                            TModelCase{"UniqueLargeCache", false, 5, 4096, 20000},
-                                           TModelCase{"DuplicatesShortKeys", true, 3, 31, 20000}),
+                                           TModelCase{"DuplicatesShortKeys", true, 3, 31, 20000},
+                                           TModelCase{"UniqueAscending", false, 41, 8, 30000, true},
+                                           TModelCase{"DuplicatesAscending", true, 20, 31, 20000, true}),
                          [](const auto& info) { return std::string(info.param.itsName); });
 
 } // namespace
