@@ -76,7 +76,8 @@ public:
     // Reads the stored record of the record's position, seen from that position, and the comment
     // into `comment` when one is given. A position not in the book leaves no candidates, no
     // take-backs, no count and no assessment, and keeps the rates and opening code as they were.
-    void FillInEverything(TPositionRecord& record, TCommentBuffer* comment);
+    // True when the book has a record for the position.
+    bool FillInEverything(TPositionRecord& record, TCommentBuffer* comment);
     // Writes the record (and the comment when given) as the record of its position. Raises
     // EDatabaseProblem when the disk is full or a storage call fails. Never for a read-only book.
     void UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment);

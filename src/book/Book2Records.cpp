@@ -44,7 +44,7 @@ int64_t TBook2::FreeBytesForWriting() {
     return itsFreeBytes;
 }
 
-void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) {
+bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) {
     // A position not in the book keeps its rates, certainty and opening code as they were.
     record.ClearCandidates();
     record.ClearTakeBacks();
@@ -63,30 +63,31 @@ void TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
         KeepCacheInBudget();
         TCanonicalTransform transform;
         TCachedRecord* entry = CachedRecord(record.Position(), 188, transform);
-        if (entry == nullptr || !entry->itsPresent) return;
+        if (entry == nullptr || !entry->itsPresent) return false;
         const uint8_t* bytes = CachedBytes(*entry);
         if (bytes == nullptr) {
             if (IsamError() == isam::kVariableReadFailed)
                 throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
             ShowInformation(0, 189);
-            return;
+            return false;
         }
         record.Unpack(bytes, entry->itsLength, record.Position(), comment);
-        return;
+        return true;
     }
     int file = 0;
     RecRef ref = 0;
     TCanonicalTransform transform;
-    if (!FindPosition(record.Position(), 188, file, ref, transform)) return;
+    if (!FindPosition(record.Position(), 188, file, ref, transform)) return false;
     uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], ref, itsRecord.data(),
                                        static_cast<uint16_t>(itsRecord.size()));
     if (!IsamOK()) {
         if (IsamError() == isam::kVariableReadFailed)
             throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
         ShowInformation(0, 189);
-        return;
+        return false;
     }
     record.Unpack(itsRecord.data(), length, record.Position(), comment);
+    return true;
 }
 
 void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {

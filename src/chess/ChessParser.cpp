@@ -206,6 +206,7 @@ bool TChessParser::LeavesKingInCheck() {
     bool attacked = LeavesOwnKingAttacked(itsFrom, itsTo, itsPromotion, itsCastling, after);
     bool white = WhiteToMove();
     itsCheck = IsSquareAttacked(after.itsPosition, white ? after.itsBlackKing : after.itsWhiteKing, white);
+    itsCheckPending = false;
     return attacked;
 }
 
@@ -215,9 +216,20 @@ void TChessParser::Resolve(int from, int to, int promotion, TCastling castling, 
     itsPromotion = promotion;
     itsCastling = castling;
     itsResolved = after;
-    bool white = WhiteToMove();
-    itsCheck = IsSquareAttacked(after.itsPosition, white ? after.itsBlackKing : after.itsWhiteKing, white);
+    itsCheckPending = true;
     itsNotationIsOK = true;
+}
+
+bool TChessParser::GivesCheck() const {
+    if (itsCheckPending) {
+        // The side to move after the move is the side that may be in check.
+        const TAfterMove& after = itsResolved;
+        bool white = after.itsPosition.WhiteToMove();
+        itsCheck =
+            IsSquareAttacked(after.itsPosition, white ? after.itsWhiteKing : after.itsBlackKing, !white);
+        itsCheckPending = false;
+    }
+    return itsCheck;
 }
 
 void TChessParser::ResetMoveState() {
@@ -226,7 +238,7 @@ void TChessParser::ResetMoveState() {
     itsMoveText[0] = '\0';
     itsFrom = itsTo = itsPromotion = 0;
     itsCastling = kNoCastling;
-    itsCapture = itsCheck = false;
+    itsCapture = itsCheck = itsCheckPending = false;
 }
 
 void TChessParser::ApplyMove() {

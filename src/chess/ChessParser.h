@@ -57,7 +57,7 @@ public:
     bool ParseMove();
     bool NotationIsOK() const { return itsNotationIsOK; }
     bool IsCapture() const { return itsCapture; }
-    bool GivesCheck() const { return itsCheck; }
+    bool GivesCheck() const;
     TPackedMove GetChessMove() const;
 
     // Playing the resolved move
@@ -125,7 +125,9 @@ private:
     int itsPromotion = 0;
     TCastling itsCastling = kNoCastling;
     bool itsCapture = false;
-    bool itsCheck = false;
+    // Whether the move gives check is worked out when asked: reading games never asks.
+    mutable bool itsCheck = false;
+    mutable bool itsCheckPending = false;
     TAfterMove itsResolved; // the position the resolved move leads to
 
     int itsSecondary[2] = {kNoSquare, kNoSquare};

@@ -274,8 +274,14 @@ TCanonicalTransform TChessPosition::CanonicalTransform() const {
 
     const int king = reversed ? kBlackKing : kWhiteKing;
     int kingSquare = -1;
+    // A rank is a word of eight nibbles: one test tells whether the king stands on it.
+    const std::uint32_t kings = 0x11111111u * std::uint32_t(king);
     for (int n = 0; n < 8 && kingSquare < 0; ++n) {
         int rank = reversed ? 7 - n : n;
+        std::uint32_t word;
+        std::memcpy(&word, itsPosition.itsBytes.data() + 4 * rank, 4);
+        std::uint32_t x = word ^ kings;
+        if (((x - 0x11111111u) & ~x & 0x88888888u) == 0) continue;
         for (int file = 0; file < 8; ++file) {
             if (PieceOnSquare(MakeSquare(file, rank)) == king) {
                 kingSquare = MakeSquare(file, rank);

@@ -92,7 +92,7 @@ void TChessParser::SetMoveText(std::string_view text) {
 
 bool TChessParser::ParseMove() {
     itsNotationIsOK = false;
-    itsCapture = itsCheck = false;
+    itsCapture = itsCheck = itsCheckPending = false;
     itsFrom = itsTo = itsPromotion = 0;
     itsCastling = kNoCastling;
     if (itsMoveTextLength <= 1) return false;
@@ -387,7 +387,7 @@ std::string TChessParser::NotationFor(const TPackedMove& move) {
         return {};
     }
     if (itsCapture && itsShowCaptures) text.insert(text.end() - (promotionText ? 4 : 2), 'x');
-    if (itsCheck && itsShowChecks) text += '+';
+    if (itsShowChecks && GivesCheck()) text += '+';
     SetRawMoveText(text);
     return text;
 }

@@ -268,17 +268,19 @@ void TPGNImporter::MoveAction(const TPackedMove& move) {
     // Most moves of most games are already candidates; looking without the comment is cheap.
     itsRecord.Clear();
     itsRecord.SetPosition(CurrentPosition());
-    itsBook->FillInEverything(itsRecord, nullptr);
+    bool present = itsBook->FillInEverything(itsRecord, nullptr);
     if (itsRecord.FindCandidate(move) >= 0) return;
     if (Depth() == 0 && !itsNoveltyInGame) itsNoveltyInGame = itsNoveltyPending = true;
     if (itsRecord.CandidateCount() >= TPositionRecord::kMaxCandidates) return;
-    LoadRecord(CurrentPosition());
+    // A stored record is read again with its comment, which the write must keep; a new position
+    // has none, and its record is already as a read would leave it.
+    if (present) LoadRecord(CurrentPosition());
     if (!itsRecord.AddCandidate(move)) return;
     TCandidate& added = itsRecord.Candidate(itsRecord.CandidateCount() - 1);
     added.itsGreen = itsColours.itsGreen;
     added.itsYellow = itsColours.itsYellow;
     added.itsRed = itsColours.itsRed;
-    StoreRecord();
+    itsBook->UpdateEverything(itsRecord, present ? itsComment : nullptr);
 }
 
 void TPGNImporter::MoveStored(const TPackedMove&) {
