@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 
 #include "platform/Errors.h"
@@ -207,12 +209,29 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
         item.itsLength = entry.itsLength;
         item.itsFile = entry.itsFile;
     }
-    std::sort(items.begin(), items.end(), [](const TChangedRecord& a, const TChangedRecord& b) {
+    auto before = [](const TChangedRecord& a, const TChangedRecord& b) {
         if (a.itsHigh != b.itsHigh) return a.itsHigh < b.itsHigh;
         if (a.itsLow != b.itsLow) return a.itsLow < b.itsLow;
         return std::memcmp(a.itsEntry->itsKey.data() + 16, b.itsEntry->itsKey.data() + 16,
                            kPositionKeyLength - 16) < 0;
-    });
+    };
+    // A large pass sorts its halves side by side and merges them.
+    constexpr size_t kSortAlone = 65536;
+    auto middle = items.begin() + static_cast<std::ptrdiff_t>(items.size() / 2);
+    bool together = items.size() >= kSortAlone && std::thread::hardware_concurrency() > 1;
+    if (together) {
+        try {
+            std::thread first([&] { std::sort(items.begin(), middle, before); });
+            std::sort(middle, items.end(), before);
+            first.join();
+        } catch (const std::system_error&) {
+            together = false; // no thread to be had: the plain sort below does it all
+        }
+    }
+    if (together)
+        std::inplace_merge(items.begin(), middle, items.end(), before);
+    else
+        std::sort(items.begin(), items.end(), before);
     return items;
 }
 
