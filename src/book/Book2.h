@@ -23,6 +23,7 @@ class TCommentBuffer;
 class TPositionRecord;
 class TRecordCache;
 struct TCachedRecord;
+class TProgress;
 
 inline constexpr int kMaxPositionFiles = 10;
 inline constexpr int kBookRecordBytes = 64478;
@@ -94,7 +95,8 @@ public:
     // and an insert at a random place for every move of an import. Reading goes through the
     // records kept, so callers see no difference. EndBulkUpdate writes what is left and raises
     // EDatabaseProblem as UpdateEverything does; Close writes it too.
-    void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes());
+    // Writing is shown on `progress` when one is given.
+    void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes(), TProgress* progress = nullptr);
     void EndBulkUpdate();
     bool InBulkUpdate() const { return itsCache != nullptr; }
     // Tells a bulk update which position comes next, so that its memory is on the way.
@@ -164,6 +166,7 @@ private:
     // The kept record of the position of the last key (imports read and write it in turn).
     TCachedRecord* itsLastEntry = nullptr;
     size_t itsCacheBudget = 0;
+    TProgress* itsBulkProgress = nullptr;
     // The free space of the book's drive, as last read, and when.
     int64_t itsFreeBytes = -1;
     int64_t itsFreeBytesAt = 0;

@@ -136,10 +136,11 @@ size_t BulkUpdateBytes() {
     return std::clamp(size_t(PhysicalMemoryBytes() / 8), kLeast, kMost);
 }
 
-void TBook2::BeginBulkUpdate(size_t memoryBytes) {
+void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
     if (itsCache == nullptr) itsCache = std::make_unique<TRecordCache>();
     itsCacheBudget = memoryBytes;
+    itsBulkProgress = progress;
 }
 
 void TBook2::EndBulkUpdate() {
@@ -147,6 +148,7 @@ void TBook2::EndBulkUpdate() {
     WriteCachedRecords();
     itsCache.reset();
     itsLastEntry = nullptr;
+    itsBulkProgress = nullptr;
 }
 
 void TBook2::KeepCacheInBudget() {
@@ -171,6 +173,13 @@ void TBook2::WriteCachedRecords() {
         // In key order every index page is visited once, and records go to the data file in the
         // order a walk of the book reads them.
         std::vector<TChangedRecord> changed = itsCache->ChangedInKeyOrder();
+        // A large pass takes seconds: it is shown, and cannot be stopped half-way.
+        constexpr size_t kShownEvery = 65536;
+        TProgress* progress = changed.size() >= kShownEvery ? itsBulkProgress : nullptr;
+        if (progress != nullptr) {
+            progress->SetText(1, "Writing " + std::to_string(changed.size()) + " positions into the book");
+            progress->SetPercent(0);
+        }
         size_t written = 0;
         // Entries are told where their records went only when the pass fails (else they are all
         // dropped): touching them on the way would wait for memory at every record.
@@ -187,6 +196,10 @@ void TBook2::WriteCachedRecords() {
                 // The records lie all over memory; fetching a few ahead hides the wait for them.
                 if (written + kAhead < changed.size()) __builtin_prefetch(changed[written + kAhead].itsBytes);
                 TChangedRecord& item = changed[written];
+                if (progress != nullptr && written % kShownEvery == 0) {
+                    progress->SetPercent(int(written * 100 / changed.size()));
+                    progress->ProcessMessages();
+                }
                 sinceRoomCheck += item.itsLength;
                 if (sinceRoomCheck >= kRoomCheckBytes) {
                     if (FreeBytesForWriting() < kMinimumFreeBytes) RaiseWithMessage(182);

@@ -125,7 +125,7 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
     // The import keeps the book's records in memory and writes them in order; a bulk update the
     // caller began is the caller's to end.
     const bool ownBulkUpdate = !book.InBulkUpdate();
-    if (ownBulkUpdate) book.BeginBulkUpdate();
+    if (ownBulkUpdate) book.BeginBulkUpdate(BulkUpdateBytes(), itsProgress);
     if (itsProgress != nullptr) {
         itsProgress->Start("Import PGN");
         itsProgress->SetText(0, "Importing from... " + fileName);
