@@ -38,6 +38,7 @@ protected:
         itsBulk.Close();
         BTStopEngine();
         FreeSpaceSeam().Reset();
+        PositionFileSizeLimit() = itsSizeLimit;
     }
 
     // Positions of random games from the start, with their moves: twins and repeats come up.
@@ -95,6 +96,7 @@ protected:
         book.UpdateEverything(record, &comment);
     }
 
+    int64_t itsSizeLimit = PositionFileSizeLimit();
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
     TBook2 itsDirect;
@@ -102,7 +104,9 @@ protected:
 };
 
 TEST_F(Book2BulkTest, ReadsAndWritesAsTheBookDoes) {
-    // A budget of a few kilobytes writes the kept records out again and again on the way.
+    // A budget of a few kilobytes writes the kept records out again and again on the way, and
+    // small position files make the writing move on to further files.
+    PositionFileSizeLimit() = 20000;
     for (size_t budget : {size_t(64) << 10, BulkUpdateBytes()}) {
         SCOPED_TRACE("budget " + std::to_string(budget));
         itsBulk.BeginBulkUpdate(budget);
@@ -133,6 +137,7 @@ TEST_F(Book2BulkTest, ReadsAndWritesAsTheBookDoes) {
         for (const auto& [position, move] : RandomPlies(40, 30, unsigned(budget)))
             ASSERT_EQ(Seen(itsBulk, position), Seen(itsDirect, position));
     }
+    EXPECT_GT(itsBulk.PositionFileCount(), 2);
     itsBulk.Close();
     TBookVerifyReport report = VerifyBook(itsFolder / "Bulk");
     EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? "" : report.itsFaults[0]);
