@@ -145,6 +145,11 @@ private:
                                 TCanonicalTransform& transform);
     const uint8_t* CachedBytes(TCachedRecord& entry);
     void KeepCacheInBudget();
+    // Reads every record of the book into the cache, in key order, when it fits in half the
+    // budget; the cache then knows every position, and a position it lacks is not in the book.
+    void LoadWholeBook();
+    // The positions in the position files, without writing what the cache keeps.
+    int64_t KeysInFiles();
 
     std::string itsBaseName;
     std::string itsExpandedName;
@@ -167,6 +172,11 @@ private:
     TCachedRecord* itsLastEntry = nullptr;
     size_t itsCacheBudget = 0;
     TProgress* itsBulkProgress = nullptr;
+    // Whether the cache holds every record of the book, whether loading them was tried, and how
+    // often the position files were probed since.
+    bool itsCacheComplete = false;
+    bool itsWholeBookTried = false;
+    int64_t itsProbes = 0;
     // The free space of the book's drive, as last read, and when.
     int64_t itsFreeBytes = -1;
     int64_t itsFreeBytesAt = 0;

@@ -195,6 +195,10 @@ void TBook2::Close() {
         } catch (const EMarvekError&) {
         }
         itsCache.reset();
+        itsLastEntry = nullptr;
+        itsBulkProgress = nullptr;
+        itsCacheComplete = itsWholeBookTried = false;
+        itsProbes = 0;
     }
     for (int k = 1; k <= kMaxPositionFiles; ++k) {
         IsamDatabase*& db = itsPositions[static_cast<size_t>(k - 1)];

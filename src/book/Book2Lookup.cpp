@@ -6,7 +6,10 @@
 #include "app/UserInterface.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
+#include "storage/IsamErrors.h"
+
 #include "platform/Errors.h"
+#include <algorithm>
 
 #include <cstring>
 
@@ -56,15 +59,65 @@ TCachedRecord* TBook2::CachedRecord(const TPackedPosition& position, int probeMe
     const TIsamKey& key = KeyOf(position, transform);
     if (itsLastEntry != nullptr) return itsLastEntry;
     if (TCachedRecord* entry = itsCache->Find(key)) return itsLastEntry = entry;
+    // Probing at random is slow once the book is large: an import that probes a good part of
+    // the book reads all of it in order instead, and after that needs no probes at all.
+    // Whether that pays is asked at 256 probes, 512, 1024 and so on.
+    constexpr int64_t kFewProbes = 256;
+    if (!itsCacheComplete && !itsWholeBookTried && ++itsProbes >= kFewProbes &&
+        (itsProbes & (itsProbes - 1)) == 0 && itsProbes >= KeysInFiles() / 64) {
+        LoadWholeBook();
+        if (TCachedRecord* entry = itsCache->Find(key)) return itsLastEntry = entry;
+    }
     int file = 0;
     RecRef ref = 0;
-    bool found = ProbeFiles(key, probeMessage, file, ref);
-    if (!found && IsamError() != kIsamKeyNotFound) return nullptr;
+    bool found = false;
+    if (!itsCacheComplete) {
+        found = ProbeFiles(key, probeMessage, file, ref);
+        if (!found && IsamError() != kIsamKeyNotFound) return nullptr;
+    }
     TCachedRecord& entry = itsCache->Add(key);
     entry.itsPresent = found;
     entry.itsFile = static_cast<int8_t>(found ? file : -1);
     entry.itsRef = found ? ref : 0;
     return itsLastEntry = &entry;
+}
+
+int64_t TBook2::KeysInFiles() {
+    int64_t count = 0;
+    for (int k = 0; k < itsFileCount; ++k) count += BTKeyEntryCount(itsPositions[static_cast<size_t>(k)], 1);
+    return count;
+}
+
+void TBook2::LoadWholeBook() {
+    itsWholeBookTried = true;
+    // What a record takes in the cache, with room to spare.
+    constexpr int64_t kBytesPerRecord = 200;
+    if (KeysInFiles() * kBytesPerRecord > static_cast<int64_t>(itsCacheBudget / 2)) return;
+    for (int k = 0; k < itsFileCount; ++k) {
+        IsamDatabase* db = itsPositions[static_cast<size_t>(k)];
+        BTResetCursor(db, 1);
+        TIsamKey key{};
+        RecRef ref = 0;
+        for (;;) {
+            BTNextEntry(db, 1, key, ref);
+            if (!IsamOK()) {
+                if (IsamError() == isam::kNoNextEntry) break;
+                return; // a damaged index: probes go on finding what they can
+            }
+            // A key of another length is no position; the first file holding a key has it.
+            if (key[0] != kPositionKeyLength || itsCache->Find(key) != nullptr) continue;
+            TCachedRecord& entry = itsCache->Add(key);
+            entry.itsPresent = true;
+            entry.itsFile = static_cast<int8_t>(k);
+            entry.itsRef = ref;
+            // Records were written in key order, so this reads the data file from start to end.
+            // One that cannot be read is read again, with its message, when it is asked for.
+            uint16_t length =
+                BTGetVariableRec(db, ref, itsRecord.data(), static_cast<uint16_t>(itsRecord.size()));
+            if (IsamOK()) itsCache->SetBytes(entry, itsRecord.data(), length);
+        }
+    }
+    itsCacheComplete = true;
 }
 
 void TBook2::Prefetch(const TPackedPosition& position) {

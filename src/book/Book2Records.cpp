@@ -138,7 +138,12 @@ size_t BulkUpdateBytes() {
 
 void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
-    if (itsCache == nullptr) itsCache = std::make_unique<TRecordCache>();
+    if (itsCache == nullptr) {
+        itsCache = std::make_unique<TRecordCache>();
+        itsLastEntry = nullptr;
+        itsCacheComplete = itsWholeBookTried = false;
+        itsProbes = 0;
+    }
     itsCacheBudget = memoryBytes;
     itsBulkProgress = progress;
 }
@@ -149,6 +154,8 @@ void TBook2::EndBulkUpdate() {
     itsCache.reset();
     itsLastEntry = nullptr;
     itsBulkProgress = nullptr;
+    itsCacheComplete = itsWholeBookTried = false;
+    itsProbes = 0;
 }
 
 void TBook2::KeepCacheInBudget() {
@@ -240,6 +247,8 @@ void TBook2::WriteCachedRecords() {
     }
     itsCache->Clear();
     itsLastEntry = nullptr;
+    itsCacheComplete = itsWholeBookTried = false;
+    itsProbes = 0;
 }
 
 } // namespace marvek

@@ -118,7 +118,9 @@ TEST_F(Book2BulkTest, ReadsAndWritesAsTheBookDoes) {
             ASSERT_EQ(bulkComment, directComment);
             AddMove(itsDirect, position, move, step);
             AddMove(itsBulk, position, move, step);
-            if (step % 97 == 0) {
+            // Asking for a record's reference writes what is kept; the roomy pass leaves it out, so
+            // that it reads the whole book (filled by the first pass) instead of probing.
+            if (budget < BulkUpdateBytes() && step % 97 == 0) {
                 int rate[2], count[2];
                 RecRef ref[2];
                 int16_t numeric[2] = {};
