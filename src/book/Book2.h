@@ -95,8 +95,10 @@ public:
     // and an insert at a random place for every move of an import. Reading goes through the
     // records kept, so callers see no difference. EndBulkUpdate writes what is left and raises
     // EDatabaseProblem as UpdateEverything does; Close writes it too.
-    // Writing is shown on `progress` when one is given.
-    void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes(), TProgress* progress = nullptr);
+    // Writing is shown on `progress` when one is given; `expectedRecords`, when known, makes room
+    // for that many records from the start.
+    void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes(), TProgress* progress = nullptr,
+                         size_t expectedRecords = 0);
     void EndBulkUpdate();
     bool InBulkUpdate() const { return itsCache != nullptr; }
     // Tells a bulk update which position comes next, so that its memory is on the way.

@@ -136,7 +136,7 @@ size_t BulkUpdateBytes() {
     return std::clamp(size_t(PhysicalMemoryBytes() / 8), kLeast, kMost);
 }
 
-void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress) {
+void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t expectedRecords) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
     if (itsCache == nullptr) {
         itsCache = std::make_unique<TRecordCache>();
@@ -146,6 +146,9 @@ void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress) {
     }
     itsCacheBudget = memoryBytes;
     itsBulkProgress = progress;
+    // No more than the budget can hold before it is written.
+    constexpr size_t kLeastRecordBytes = 150;
+    itsCache->Reserve(std::min(expectedRecords, memoryBytes / kLeastRecordBytes));
 }
 
 void TBook2::EndBulkUpdate() {

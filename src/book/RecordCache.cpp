@@ -116,8 +116,13 @@ TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
     }
 }
 
-void TRecordCache::Grow() {
-    size_t count = itsSlotCount == 0 ? kFirstSlots : itsSlotCount * 2;
+void TRecordCache::Reserve(size_t entries) {
+    size_t count = kFirstSlots;
+    while (count < 2 * entries) count *= 2;
+    if (count > itsSlotCount) Grow(count);
+}
+
+void TRecordCache::Grow(size_t count) {
     TLargePages memory(count * sizeof(TSlot), count * sizeof(TSlot) >= kLargePageTable);
     auto* slots = static_cast<TSlot*>(memory.Get());
     size_t mask = count - 1;
@@ -134,7 +139,7 @@ void TRecordCache::Grow() {
 
 TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     // At most half the slots are taken, which keeps the runs short.
-    if (size_t(itsCount + 1) * 2 > itsSlotCount) Grow();
+    if (size_t(itsCount + 1) * 2 > itsSlotCount) Grow(itsSlotCount == 0 ? kFirstSlots : itsSlotCount * 2);
     // Chunk memory is taken from the system as entries come, not all at once.
     if ((itsCount & (kChunkEntries - 1)) == 0)
         itsChunks.emplace_back(kChunkEntries * sizeof(TCachedRecord), false);

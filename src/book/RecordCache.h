@@ -48,6 +48,8 @@ public:
     TRecordCache();
     ~TRecordCache();
 
+    // Makes room for this many entries at once, sparing the table its growing steps.
+    void Reserve(size_t entries);
     // Starts fetching the memory a Find of the key will look at.
     void Prefetch(const TIsamKey& key) const;
     // The entry of a position key (a key of kPositionKeyLength bytes), nullptr when it has none.
@@ -101,7 +103,7 @@ private:
             itsChunks[index >> kChunkShift].Get())[index & (kChunkEntries - 1)];
     }
     uint8_t* Allocate(size_t length);
-    void Grow();
+    void Grow(size_t count);
 
     TLargePages itsSlots;
     size_t itsSlotCount = 0;

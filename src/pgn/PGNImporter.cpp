@@ -10,6 +10,7 @@
 #include "book/CommentBuffer.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 
 namespace marvek {
 
@@ -125,7 +126,12 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
     // The import keeps the book's records in memory and writes them in order; a bulk update the
     // caller began is the caller's to end.
     const bool ownBulkUpdate = !book.InBulkUpdate();
-    if (ownBulkUpdate) book.BeginBulkUpdate(BulkUpdateBytes(), itsProgress);
+    if (ownBulkUpdate) {
+        // A game file holds a new position for every ten bytes or so at most.
+        int64_t fileBytes = 0;
+        if (marvek::FileSize(fileName, &fileBytes) != 0) fileBytes = 0;
+        book.BeginBulkUpdate(BulkUpdateBytes(), itsProgress, size_t(fileBytes / 10));
+    }
     if (itsProgress != nullptr) {
         itsProgress->Start("Import PGN");
         itsProgress->SetText(0, "Importing from... " + fileName);
