@@ -147,6 +147,8 @@ private:
                                 TCanonicalTransform& transform);
     const uint8_t* CachedBytes(TCachedRecord& entry);
     void KeepCacheInBudget();
+    // Ends a bulk update without writing anything.
+    void DropCache();
     // Reads every record of the book into the cache, in key order, when it fits in half the
     // budget; the cache then knows every position, and a position it lacks is not in the book.
     void LoadWholeBook();

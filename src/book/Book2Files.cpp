@@ -192,13 +192,10 @@ void TBook2::Close() {
         // What a bulk update still keeps is written; a failure has been shown where it happened.
         try {
             if (itsFileCount > 0) WriteCachedRecords();
-        } catch (const EMarvekError&) {
+        } catch (...) {
+            // Close runs from the destructor too, which must not throw.
         }
-        itsCache.reset();
-        itsLastEntry = nullptr;
-        itsBulkProgress = nullptr;
-        itsCacheComplete = itsWholeBookTried = false;
-        itsProbes = 0;
+        DropCache();
     }
     for (int k = 1; k <= kMaxPositionFiles; ++k) {
         IsamDatabase*& db = itsPositions[static_cast<size_t>(k - 1)];

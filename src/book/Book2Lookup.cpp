@@ -1,15 +1,14 @@
-// Position lookup: the canonical key, the probe through the position files, and the summary of
-// a position's record that book windows show beside each candidate.
+// Position lookup: the canonical key, the probe through the position files, the records a bulk
+// update keeps, and the summary of a position's record that book windows show beside each
+// candidate.
 
 #include "book/Book2.h"
 
 #include "app/UserInterface.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
-#include "storage/IsamErrors.h"
-
 #include "platform/Errors.h"
-#include <algorithm>
+#include "storage/IsamErrors.h"
 
 #include <cstring>
 

@@ -139,10 +139,8 @@ size_t BulkUpdateBytes() {
 void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t expectedRecords) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
     if (itsCache == nullptr) {
+        DropCache();
         itsCache = std::make_unique<TRecordCache>();
-        itsLastEntry = nullptr;
-        itsCacheComplete = itsWholeBookTried = false;
-        itsProbes = 0;
     }
     itsCacheBudget = memoryBytes;
     itsBulkProgress = progress;
@@ -154,6 +152,10 @@ void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t exp
 void TBook2::EndBulkUpdate() {
     if (itsCache == nullptr) return;
     WriteCachedRecords();
+    DropCache();
+}
+
+void TBook2::DropCache() {
     itsCache.reset();
     itsLastEntry = nullptr;
     itsBulkProgress = nullptr;

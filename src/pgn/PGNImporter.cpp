@@ -176,7 +176,8 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
         if (ownBulkUpdate) {
             try {
                 book.EndBulkUpdate();
-            } catch (const EMarvekError&) {
+            } catch (...) {
+                // The first failure is the one reported.
             }
         }
         if (itsProgress != nullptr) itsProgress->Finish();
