@@ -125,7 +125,7 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
     TPGNImportResult result;
     // The import keeps the book's records in memory and writes them in order; a bulk update the
     // caller began is the caller's to end.
-    const bool ownBulkUpdate = !book.InBulkUpdate();
+    bool ownBulkUpdate = !book.InBulkUpdate();
     if (ownBulkUpdate) {
         // A game file holds a new position for every ten bytes or so at most.
         int64_t fileBytes = 0;
@@ -171,6 +171,11 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
             }
             ++result.itsGamesRead;
         }
+        // What was kept is written now; a failure here is not tried a second time below.
+        if (ownBulkUpdate) {
+            ownBulkUpdate = false;
+            book.EndBulkUpdate();
+        }
     } catch (...) {
         // What was imported before the failure stays in the book.
         if (ownBulkUpdate) {
@@ -183,15 +188,6 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
         if (itsProgress != nullptr) itsProgress->Finish();
         CloseInput();
         throw;
-    }
-    if (ownBulkUpdate) {
-        try {
-            book.EndBulkUpdate();
-        } catch (...) {
-            if (itsProgress != nullptr) itsProgress->Finish();
-            CloseInput();
-            throw;
-        }
     }
     ShowProgress();
     if (itsProgress != nullptr) itsProgress->Finish();
