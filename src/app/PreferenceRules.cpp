@@ -76,10 +76,10 @@ TPreferenceResult SetLetters(TSettings& settings, const std::array<std::string, 
 
 int PieceLettersProblem(const std::array<std::string, 5>& letters) {
     for (const std::string& letter : letters)
-        if (IsBlank(letter)) return kMessageLettersBlank;
+        if (IsBlank(letter)) return kMsgPieceLettersBlank;
     for (size_t i = 0; i < letters.size(); ++i)
         for (size_t j = i + 1; j < letters.size(); ++j)
-            if (letters[i] == letters[j]) return kMessageLettersNotUnique;
+            if (letters[i] == letters[j]) return kMsgPieceLettersNotUnique;
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/MessageNumbers.h"
 #include "app/Settings.h"
 
 // The checks and conversions the preferences dialog applies when it takes values into the
@@ -12,13 +13,9 @@
 
 namespace marvek {
 
-// Message 453 "Piece letters cannot be left blank." and 454 "Each piece letter must be unique."
-inline constexpr int kMessageLettersBlank = 453;
-inline constexpr int kMessageLettersNotUnique = 454;
-
 // The five local piece letters as typed: king, queen, rook, bishop, knight. The result is 0 when
-// they may be used, else the number of the message that refuses them (453 when one is blank,
-// else 454 when two are the same).
+// they may be used, else the number of the message that refuses them (kMsgPieceLettersBlank when
+// one is blank, else kMsgPieceLettersNotUnique when two are the same).
 int PieceLettersProblem(const std::array<std::string, 5>& letters);
 
 // Promotion piece codes: 2 knight, 3 bishop, 4 rook, 5 queen.
@@ -38,7 +35,7 @@ int SlidingPositionForSpeed(int32_t speed);
 // What a front end gets back from setting a field by name.
 struct TPreferenceResult {
     bool itsOk = true;
-    int itsMessageNr = 0;   // a numbered message for the user (453, 454), or 0
+    int itsMessageNr = 0;   // a numbered message for the user (kMsgPieceLetters...), or 0
     std::string itsProblem; // otherwise what was wrong, in words
 };
 

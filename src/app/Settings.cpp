@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/MessageNumbers.h"
 #include "app/StringTable.h"
 #include "platform/Errors.h"
 #include "platform/File.h"

@@ -3,6 +3,7 @@
 
 #include "book/Book2.h"
 
+#include "app/MessageNumbers.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/RecordCache.h"
@@ -106,7 +107,7 @@ bool TBook2::CreatePositionFile(int k) {
     BTCreateDatabase(itsExpandedName, kPositionSlotBytes, 1, kPositionKeys);
     if (IsamOK()) return true;
     itsErrorCode = IsamError();
-    ShowInformation(0, 173);
+    ShowInformation(0, kMsgCannotCreateMainFile);
     return false;
 }
 
@@ -119,7 +120,7 @@ bool TBook2::Create(const std::string& name) {
         TFile probe;
         if (probe.Open(FileName(k, 'D'), TFileMode::kReadOnly) == EWOULDBLOCK) {
             itsErrorCode = isam::kIoError;
-            ShowInformation(0, k == 0 ? 175 : 173);
+            ShowInformation(0, k == 0 ? kMsgCannotCreateNameFile : kMsgCannotCreateMainFile);
             return false;
         }
     }
@@ -138,7 +139,7 @@ bool TBook2::Create(const std::string& name) {
     BTCreateDatabase(itsExpandedName, kNameSlotBytes, 1, kNameKeys);
     if (!IsamOK()) {
         itsErrorCode = IsamError();
-        ShowInformation(0, 175);
+        ShowInformation(0, kMsgCannotCreateNameFile);
         return false;
     }
     return true;
@@ -176,11 +177,11 @@ void TBook2::Open(const std::string& name, bool readOnly, bool safeSave, bool re
     }
     try {
         for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k) {
-            OpenDatabase(itsPositions[static_cast<size_t>(k - 1)], k, 176);
+            OpenDatabase(itsPositions[static_cast<size_t>(k - 1)], k, kMsgCannotOpenMainDatabase);
             itsFileCount = k;
         }
         MARVEK_ASSERT(itsFileCount >= 1);
-        OpenDatabase(itsNames, 0, 178);
+        OpenDatabase(itsNames, 0, kMsgCannotOpenNameDatabase);
     } catch (...) {
         Close();
         throw;
@@ -201,13 +202,13 @@ void TBook2::Close() {
         IsamDatabase*& db = itsPositions[static_cast<size_t>(k - 1)];
         if (db == nullptr) continue;
         BTCloseDatabase(db);
-        if (!IsamOK() && itsErrorCode == 0) ShowInformation(0, 179);
+        if (!IsamOK() && itsErrorCode == 0) ShowInformation(0, kMsgCannotCloseMainFile);
         db = nullptr;
     }
     itsFileCount = 0;
     if (itsNames != nullptr) {
         BTCloseDatabase(itsNames);
-        if (!IsamOK() && itsErrorCode == 0) ShowInformation(0, 181);
+        if (!IsamOK() && itsErrorCode == 0) ShowInformation(0, kMsgCannotCloseNameFile);
         itsNames = nullptr;
     }
 }
@@ -220,7 +221,7 @@ void TBook2::EnsureRoom() {
     int k = itsFileCount + 1;
     if (!CreatePositionFile(k)) return;
     itsFileCount = k;
-    OpenDatabase(itsPositions[static_cast<size_t>(k - 1)], k, 176);
+    OpenDatabase(itsPositions[static_cast<size_t>(k - 1)], k, kMsgCannotOpenMainDatabase);
 }
 
 int32_t TBook2::PositionCount() {

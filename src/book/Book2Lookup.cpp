@@ -4,6 +4,7 @@
 
 #include "book/Book2.h"
 
+#include "app/MessageNumbers.h"
 #include "app/UserInterface.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
@@ -158,11 +159,11 @@ bool TBook2::GetPositionCodeForThisBoard(const TPackedPosition& position, int& r
     count = 0;
     // The reference of a record still in memory is not known yet.
     if (itsCache != nullptr && itsCache->HasChanges()) WriteCachedRecords();
-    if (!FindPosition(position, 191, file, found, transform)) return false;
+    if (!FindPosition(position, kMsgPositionCodeFindKeyFailed, file, found, transform)) return false;
     uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], found, itsRecord.data(),
                                        static_cast<uint16_t>(itsRecord.size()));
     if (!IsamOK() || length < kNumericOffset + 2) {
-        ShowInformation(0, 192);
+        ShowInformation(0, kMsgPositionCodeGetRecordFailed);
         return false;
     }
     const uint8_t* r = itsRecord.data();

@@ -4,6 +4,7 @@
 
 #include "book/Book2.h"
 
+#include "app/MessageNumbers.h"
 #include "app/UserInterface.h"
 #include "platform/Errors.h"
 
@@ -38,7 +39,7 @@ void TBook2::UpdateBoardName(const TPackedPosition& position, const std::string&
     if (itsReadOnly || itsNames == nullptr) return;
     MARVEK_ASSERT(!name.empty());
     RecRef found = BTFindKey(itsNames, 1, NameKey(name));
-    if (Failed(193)) return;
+    if (Failed(kMsgUpdateNameFindKeyFailed)) return;
     if (IsamOK() && found != 0) MARVEK_ASSERT(DeleteBoardName(name));
     std::string earlier;
     while (GetNameForThisBoard(position, earlier)) MARVEK_ASSERT(DeleteBoardName(earlier));
@@ -50,26 +51,26 @@ void TBook2::UpdateBoardName(const TPackedPosition& position, const std::string&
     std::memcpy(record.data() + kNameOffset + 1, cut.data(), cut.size());
     RecRef ref = BTAddRec(itsNames, record.data());
     if (!IsamOK()) {
-        ShowInformation(0, 194);
+        ShowInformation(0, kMsgUpdateNameAddRecordFailed);
         return;
     }
     BTAddKey(itsNames, 1, NameKey(name), ref);
-    if (!IsamOK()) ShowInformation(0, 195);
+    if (!IsamOK()) ShowInformation(0, kMsgUpdateNameAddKeyFailed);
 }
 
 bool TBook2::DeleteBoardName(const std::string& name) {
     if (itsNames == nullptr) return false;
     TIsamKey key = NameKey(name);
     RecRef ref = BTFindKey(itsNames, 1, key);
-    if (Failed(196) || !IsamOK()) return false;
+    if (Failed(kMsgDeleteNameFindKeyFailed) || !IsamOK()) return false;
     BTDeleteKey(itsNames, 1, key, ref);
     if (!IsamOK()) {
-        ShowInformation(0, 197);
+        ShowInformation(0, kMsgDeleteNameDeleteKeyFailed);
         return false;
     }
     BTDeleteRec(itsNames, ref);
     if (!IsamOK()) {
-        ShowInformation(0, 198);
+        ShowInformation(0, kMsgDeleteNameDeleteRecordFailed);
         return false;
     }
     return true;
@@ -78,7 +79,7 @@ bool TBook2::DeleteBoardName(const std::string& name) {
 bool TBook2::ThisBoardNameExists(const std::string& name) {
     if (itsNames == nullptr) return false;
     bool exists = BTKeyExists(itsNames, 1, NameKey(name), 0);
-    if (!IsamOK()) ShowInformation(0, 199);
+    if (!IsamOK()) ShowInformation(0, kMsgNameExistsKeyExistsFailed);
     return exists;
 }
 
@@ -87,21 +88,21 @@ bool TBook2::RenameBoard(const std::string& oldName, const std::string& newName)
     MARVEK_ASSERT(!newName.empty());
     TIsamKey oldKey = NameKey(oldName);
     RecRef ref = BTFindKey(itsNames, 1, oldKey);
-    if (Failed(214)) return false;
+    if (Failed(kMsgRenameNameFindKeyFailed)) return false;
     if (!IsamOK()) {
-        ShowInformation(0, 217);
+        ShowInformation(0, kMsgRenameNameBadKey);
         return false;
     }
     BTDeleteKey(itsNames, 1, oldKey, ref);
     if (!IsamOK()) {
-        ShowInformation(0, 215);
+        ShowInformation(0, kMsgRenameNameDeleteKeyFailed);
         return false;
     }
     // A position already called newName loses that name first.
     DeleteBoardName(newName);
     BTAddKey(itsNames, 1, NameKey(newName), ref);
     if (!IsamOK()) {
-        ShowInformation(0, 216);
+        ShowInformation(0, kMsgRenameNameAddKeyFailed);
         return false;
     }
     // The record keeps its name too, so that a rebuild of the names index finds the new one.
@@ -125,7 +126,7 @@ bool TBook2::GetNameForThisBoard(const TPackedPosition& position, std::string& n
     for (bool first = true; IsamOK(); first = false) {
         BTGetRec(itsNames, ref, record.data());
         if (!IsamOK()) {
-            ShowInformation(0, first ? 218 : 219);
+            ShowInformation(0, first ? kMsgNameForBoardGetRecordFailed1 : kMsgNameForBoardGetRecordFailed2);
             return false;
         }
         if (std::memcmp(record.data() + kPositionOffset, position.itsBytes.data(),
@@ -141,11 +142,11 @@ bool TBook2::GetNameForThisBoard(const TPackedPosition& position, std::string& n
 bool TBook2::GetBoardForThisName(const std::string& name, TPackedPosition& position) {
     if (itsNames == nullptr) return false;
     RecRef ref = BTFindKey(itsNames, 1, NameKey(name));
-    if (Failed(220) || !IsamOK()) return false;
+    if (Failed(kMsgBoardForNameFindKeyFailed) || !IsamOK()) return false;
     std::array<uint8_t, kNameSlotBytes> record{};
     BTGetRec(itsNames, ref, record.data());
     if (!IsamOK()) {
-        ShowInformation(0, 221);
+        ShowInformation(0, kMsgBoardForNameGetRecordFailed);
         return false;
     }
     std::memcpy(position.itsBytes.data(), record.data() + kPositionOffset, position.itsBytes.size());

@@ -2,6 +2,7 @@
 
 #include "book/Book2.h"
 
+#include "app/MessageNumbers.h"
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
@@ -62,13 +63,13 @@ bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
     if (itsCache != nullptr) {
         KeepCacheInBudget();
         TCanonicalTransform transform;
-        TCachedRecord* entry = CachedRecord(record.Position(), 188, transform);
+        TCachedRecord* entry = CachedRecord(record.Position(), kMsgFillInFindKeyFailed, transform);
         if (entry == nullptr || !entry->itsPresent) return false;
         const uint8_t* bytes = CachedBytes(*entry);
         if (bytes == nullptr) {
             if (IsamError() == isam::kVariableReadFailed)
                 throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
-            ShowInformation(0, 189);
+            ShowInformation(0, kMsgFillInGetRecordFailed);
             return false;
         }
         record.Unpack(bytes, entry->itsLength, record.Position(), comment);
@@ -77,13 +78,13 @@ bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
     int file = 0;
     RecRef ref = 0;
     TCanonicalTransform transform;
-    if (!FindPosition(record.Position(), 188, file, ref, transform)) return false;
+    if (!FindPosition(record.Position(), kMsgFillInFindKeyFailed, file, ref, transform)) return false;
     uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], ref, itsRecord.data(),
                                        static_cast<uint16_t>(itsRecord.size()));
     if (!IsamOK()) {
         if (IsamError() == isam::kVariableReadFailed)
             throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
-        ShowInformation(0, 189);
+        ShowInformation(0, kMsgFillInGetRecordFailed);
         return false;
     }
     record.Unpack(itsRecord.data(), length, record.Position(), comment);
@@ -94,13 +95,13 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
     MARVEK_ASSERT(!itsReadOnly);
     // A bulk update writes later, and asks for the room then.
     if (itsCache == nullptr && FreeBytesForWriting() < kMinimumFreeBytes)
-        throw EDatabaseProblem(LoadMessage(182));
+        throw EDatabaseProblem(LoadMessage(kMsgNotEnoughDiskSpace));
     size_t length = record.Pack(comment, itsRecord.data());
     if (itsCache != nullptr) {
         KeepCacheInBudget();
         TCanonicalTransform transform;
-        TCachedRecord* entry = CachedRecord(record.Position(), 183, transform);
-        if (entry == nullptr) throw EDatabaseProblem(LoadMessage(183));
+        TCachedRecord* entry = CachedRecord(record.Position(), kMsgUpdateFindKeyFailed, transform);
+        if (entry == nullptr) throw EDatabaseProblem(LoadMessage(kMsgUpdateFindKeyFailed));
         itsCache->SetBytes(*entry, itsRecord.data(), length);
         entry->itsPresent = true;
         itsCache->MarkChanged(*entry);
@@ -109,22 +110,23 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
     int file = 0;
     RecRef ref = 0;
     TCanonicalTransform transform;
-    bool found = FindPosition(record.Position(), 183, file, ref, transform);
+    bool found = FindPosition(record.Position(), kMsgUpdateFindKeyFailed, file, ref, transform);
     // A probe that failed (and said so) means a damaged index: adding the position again could
     // only give it a second record.
-    if (!found && !IsamOK() && IsamError() != kIsamKeyNotFound) throw EDatabaseProblem(LoadMessage(183));
+    if (!found && !IsamOK() && IsamError() != kIsamKeyNotFound)
+        throw EDatabaseProblem(LoadMessage(kMsgUpdateFindKeyFailed));
     if (found) {
         BTPutVariableRec(itsPositions[static_cast<size_t>(file)], ref, itsRecord.data(),
                          static_cast<uint16_t>(length));
-        if (!IsamOK()) RaiseWithMessage(184);
+        if (!IsamOK()) RaiseWithMessage(kMsgUpdatePutRecordFailed);
         return;
     }
     EnsureRoom();
     IsamDatabase* last = itsPositions[static_cast<size_t>(itsFileCount - 1)];
     ref = BTAddVariableRec(last, itsRecord.data(), static_cast<uint16_t>(length));
-    if (!IsamOK()) RaiseWithMessage(185);
+    if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
     BTAddKey(last, 1, PositionKey(record.Position()), ref);
-    if (!IsamOK()) RaiseWithMessage(186);
+    if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddKeyFailed);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -214,13 +216,13 @@ void TBook2::WriteCachedRecords() {
                 }
                 sinceRoomCheck += item.itsLength;
                 if (sinceRoomCheck >= kRoomCheckBytes) {
-                    if (FreeBytesForWriting() < kMinimumFreeBytes) RaiseWithMessage(182);
+                    if (FreeBytesForWriting() < kMinimumFreeBytes) RaiseWithMessage(kMsgNotEnoughDiskSpace);
                     sinceRoomCheck = 0;
                 }
                 if (item.itsFile >= 0) {
                     BTPutVariableRec(itsPositions[static_cast<size_t>(item.itsFile)], item.itsRef,
                                      item.itsBytes, item.itsLength);
-                    if (!IsamOK()) RaiseWithMessage(184);
+                    if (!IsamOK()) RaiseWithMessage(kMsgUpdatePutRecordFailed);
                     continue;
                 }
                 EnsureRoom();
@@ -230,14 +232,14 @@ void TBook2::WriteCachedRecords() {
                     gathered = last;
                 }
                 RecRef ref = BTAddVariableRec(last, item.itsBytes, item.itsLength);
-                if (!IsamOK()) RaiseWithMessage(185);
+                if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
                 // The record carries its key: the canonical position it was stored under.
                 TPackedPosition stored = TPositionRecord::StoredPosition(item.itsBytes, item.itsLength);
                 BTAddKey(last, 1,
                          MakeIsamKey(std::string_view(reinterpret_cast<const char*>(stored.itsBytes.data()),
                                                       stored.itsBytes.size())),
                          ref);
-                if (!IsamOK()) RaiseWithMessage(186);
+                if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddKeyFailed);
                 item.itsFile = static_cast<int8_t>(itsFileCount - 1);
                 item.itsRef = ref;
             }
@@ -247,7 +249,7 @@ void TBook2::WriteCachedRecords() {
         }
         for (int k = 0; k < itsFileCount; ++k) {
             BTSetWriteBehind(itsPositions[static_cast<size_t>(k)], 0);
-            if (!IsamOK()) RaiseWithMessage(185);
+            if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
         }
     }
     itsCache->Clear();

@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "app/MessageNumbers.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/PositionKey.h"
@@ -17,8 +18,6 @@ namespace {
 
 constexpr int kSlotBytes = 32;
 constexpr int kCountsKey = 1;
-constexpr int kMessageCannotCreate = 473;
-constexpr int kMessageNoDiskSpace = 182;
 
 // The journal exists once the database has been opened, the message file only after a rebuild.
 struct TTrainingFile {
@@ -78,7 +77,7 @@ bool TBookTrainingDatabase::CreateTrainingFiles(const std::string& basePath) {
     BTCreateDatabase(itsExpandedPath, kSlotBytes, 1, keys);
     if (IsamOK()) return true;
     itsCreateError = IsamError();
-    ShowInformation(0, kMessageCannotCreate);
+    ShowInformation(0, kMsgCannotCreateTrainingFiles);
     return false;
 }
 
@@ -134,7 +133,7 @@ bool TBookTrainingDatabase::DeleteTrainingFiles() {
 
 void TBookTrainingDatabase::RequireRoom() const {
     if (FreeBytes(itsExpandedPath) < kMinimumFreeBytes)
-        throw EDatabaseProblem(LoadMessage(kMessageNoDiskSpace));
+        throw EDatabaseProblem(LoadMessage(kMsgNotEnoughDiskSpace));
 }
 
 int32_t TBookTrainingDatabase::Lookup(const TIsamKey& key, bool& found) {

@@ -1,5 +1,6 @@
 #include "book/PositionTagger.h"
 
+#include "app/MessageNumbers.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/PositionKey.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int kSlotBytes = 32;
 constexpr int kTagKey = 1;
-constexpr int kMessageNoDiskSpace = 182;
 
 std::string PlacedPath(const std::string& basePath) {
     if (!basePath.empty() && basePath.front() == '/') return ExpandedPath(basePath);
@@ -72,7 +72,7 @@ void TPositionTagger::CloseTagFile() {
 void TPositionTagger::AddBoard(const TPackedPosition& position, int32_t value) {
     MARVEK_ASSERT(itsOpen);
     if (FreeBytes(itsExpandedPath) < kMinimumFreeBytes)
-        throw EDatabaseProblem(LoadMessage(kMessageNoDiskSpace));
+        throw EDatabaseProblem(LoadMessage(kMsgNotEnoughDiskSpace));
     TIsamKey key = PositionKey(position);
     BTFindKey(itsDatabase, kTagKey, key);
     if (IsamOK()) return;

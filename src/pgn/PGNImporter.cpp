@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/MessageNumbers.h"
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
@@ -240,7 +241,8 @@ void TPGNImporter::FinishGame() {
         auto spaced = [](const std::string& value, const char* unset) {
             return value == unset || value.empty() ? std::string() : value + " ";
         };
-        std::string round = t.itsRound == "?" ? std::string() : LoadMessage(343) + " " + t.itsRound + " ";
+        std::string round =
+            t.itsRound == "?" ? std::string() : LoadMessage(kMsgRound) + " " + t.itsRound + " ";
         itsHeaderLines.assign(
             {t.itsWhite + "-" + t.itsBlack + " " + spaced(t.itsEvent, "?"),
              spaced(t.itsResult, "*") + spaced(t.itsSite, "?") + round + spaced(t.itsDate, "????.??.??")});

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/MessageNumbers.h"
 #include "app/PreferenceRules.h"
 #include "app/Settings.h"
 
@@ -16,11 +17,11 @@ TEST(PreferenceRules, PieceLetters) {
     const TCase cases[] = {
         {{"K", "Q", "R", "B", "N"}, 0},
         {{"K", "D", "T", "L", "S"}, 0},
-        {{"K", "Q", "R", "B", "B"}, kMessageLettersNotUnique},
-        {{"K", "Q", "K", "B", "N"}, kMessageLettersNotUnique},
-        {{"K", "", "R", "B", "N"}, kMessageLettersBlank},
-        {{"K", "Q", "R", "B", " "}, kMessageLettersBlank},
-        {{"", "", "R", "B", "N"}, kMessageLettersBlank}, // blank is reported before equal
+        {{"K", "Q", "R", "B", "B"}, kMsgPieceLettersNotUnique},
+        {{"K", "Q", "K", "B", "N"}, kMsgPieceLettersNotUnique},
+        {{"K", "", "R", "B", "N"}, kMsgPieceLettersBlank},
+        {{"K", "Q", "R", "B", " "}, kMsgPieceLettersBlank},
+        {{"", "", "R", "B", "N"}, kMsgPieceLettersBlank}, // blank is reported before equal
     };
     for (const TCase& c : cases)
         EXPECT_EQ(PieceLettersProblem(c.itsLetters), c.itsProblem)
@@ -93,10 +94,10 @@ TEST(PreferenceRules, SetPreferenceRefusesAndChangesNothing) {
         int itsMessageNr;
     };
     const TCase cases[] = {
-        {"BishopLetter", "N", kMessageLettersNotUnique},
-        {"KingLetter", "", kMessageLettersBlank},
-        {"PieceLetters", "KQRBB", kMessageLettersNotUnique},
-        {"PieceLetters", "KQ BN", kMessageLettersBlank},
+        {"BishopLetter", "N", kMsgPieceLettersNotUnique},
+        {"KingLetter", "", kMsgPieceLettersBlank},
+        {"PieceLetters", "KQRBB", kMsgPieceLettersNotUnique},
+        {"PieceLetters", "KQ BN", kMsgPieceLettersBlank},
         {"PieceLetters", "KQRB", 0},
         {"KingLetter", "KK", 0},
         {"WhiteLetter", " ", 0},
