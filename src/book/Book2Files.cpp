@@ -6,6 +6,7 @@
 #include "app/MessageNumbers.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
+#include "book/PositionRecord.h"
 #include "book/RecordCache.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
@@ -26,8 +27,9 @@ constexpr const char* kFileLetters = "MNOPQRSTUVWXYZ";
 
 // Rebuilds take a position's key from its stored canonical position...
 bool StoredPositionKey(const uint8_t* record, int length, int, TIsamKey& key) {
-    if (length < 6 + kPositionKeyLength) return false;
-    key = MakeIsamKey({reinterpret_cast<const char*>(record) + 6, kPositionKeyLength});
+    constexpr size_t kAt = TPositionRecord::kPositionOffset;
+    if (length < int(kAt) + kPositionKeyLength) return false;
+    key = MakeIsamKey({reinterpret_cast<const char*>(record) + kAt, kPositionKeyLength});
     return true;
 }
 

@@ -15,14 +15,6 @@
 
 namespace marvek {
 
-namespace {
-
-constexpr int kRatesOffset = 40;
-constexpr int kCountOffset = 42;
-constexpr int kNumericOffset = 44;
-
-} // namespace
-
 const TIsamKey& TBook2::KeyOf(const TPackedPosition& position, TCanonicalTransform& transform) {
     if (!itsHaveLastKey || !(itsLastPosition == position)) {
         itsLastKey = PositionKey(position, &itsLastTransform);
@@ -162,19 +154,15 @@ bool TBook2::GetPositionCodeForThisBoard(const TPackedPosition& position, int& r
     if (!FindPosition(position, kMsgPositionCodeFindKeyFailed, file, found, transform)) return false;
     uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], found, itsRecord.data(),
                                        static_cast<uint16_t>(itsRecord.size()));
-    if (!IsamOK() || length < kNumericOffset + 2) {
+    TRecordSummary summary;
+    if (!IsamOK() ||
+        !TPositionRecord::ReadSummary(itsRecord.data(), length, transform.itsColourReversed, summary)) {
         ShowInformation(0, kMsgPositionCodeGetRecordFailed);
         return false;
     }
-    const uint8_t* r = itsRecord.data();
-    rate = (r[kRatesOffset] | r[kRatesOffset + 1] << 8) >> 8 & 0x0F;
-    count = r[kCountOffset] | r[kCountOffset + 1] << 8;
-    auto stored = static_cast<int16_t>(r[kNumericOffset] | r[kNumericOffset + 1] << 8);
-    if (transform.itsColourReversed) {
-        rate = MirrorRate(rate);
-        if (stored != kNoAssessment) stored = static_cast<int16_t>(-stored);
-    }
-    numeric = stored;
+    rate = summary.itsBacksolvedRate;
+    count = summary.itsBacksolvedCount;
+    numeric = summary.itsAssessment;
     ref = found;
     return true;
 }

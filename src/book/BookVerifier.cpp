@@ -15,8 +15,6 @@ namespace marvek {
 
 namespace {
 
-constexpr size_t kRecordHeadBytes = 53;
-
 std::string Str(int64_t n) {
     return std::to_string(n);
 }
@@ -51,23 +49,27 @@ void ForEachEntry(IsamDatabase* db, F f) {
 
 // The layout every stored position record has, whatever its contents.
 std::string CheckPositionRecord(const TIsamKey& key, const uint8_t* r, size_t length) {
-    if (length < kRecordHeadBytes)
-        return "holds " + Str(int64_t(length)) + " bytes, fewer than a record's 53";
+    using R = TPositionRecord;
+    auto word = [r](size_t offset) { return size_t(r[offset] | r[offset + 1] << 8); };
+    if (length < R::kHeaderSize) return "holds " + Str(int64_t(length)) + " bytes, fewer than a record's 53";
     if (r[0] != 0 || r[1] != 0 || r[2] != 0 || r[3] != 0) return "does not start with four zero bytes";
-    size_t stated = r[4] | r[5] << 8;
+    size_t stated = word(R::kLengthOffset);
     if (stated != length)
         return "says it holds " + Str(int64_t(stated)) + " bytes but holds " + Str(int64_t(length));
-    if (key[0] != kPositionKeyLength || std::memcmp(key.data() + 1, r + 6, kPositionKeyLength) != 0)
+    if (key[0] != kPositionKeyLength ||
+        std::memcmp(key.data() + 1, r + R::kPositionOffset, kPositionKeyLength) != 0)
         return "is stored under a key that is not its position";
     TPackedPosition position;
-    std::memcpy(position.itsBytes.data(), r + 6, position.itsBytes.size());
+    std::memcpy(position.itsBytes.data(), r + R::kPositionOffset, position.itsBytes.size());
     if (TChessPosition(position).CanonicalTransform().Any()) return "its position is not in canonical form";
-    size_t openingCode = r[46], candidates = r[47], takeBacks = r[48];
-    size_t marks = r[49] | r[50] << 8, comment = r[51] | r[52] << 8;
+    size_t openingCode = r[R::kOpeningLengthOffset], candidates = r[R::kCandidateCountOffset],
+           takeBacks = r[R::kTakeBackCountOffset];
+    size_t marks = word(R::kScriptLengthOffset), comment = word(R::kCommentLengthOffset);
     if (openingCode > 11) return "has an opening code of " + Str(int64_t(openingCode)) + " characters";
     if (candidates > 30 || takeBacks > 30) return "has more than 30 candidates or take-back entries";
     if (comment > 60000) return "has a comment of more than 60000 bytes";
-    size_t total = kRecordHeadBytes + openingCode + 5 * candidates + 10 * takeBacks + comment + marks;
+    size_t total = R::kHeaderSize + openingCode + R::kCandidateSize * candidates +
+                   TTakeBack::kStoredSize * takeBacks + comment + marks;
     if (total != length)
         return "its parts add up to " + Str(int64_t(total)) + " bytes, not " + Str(int64_t(length));
     return {};

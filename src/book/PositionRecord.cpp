@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/MessageNumbers.h"
 #include "app/UserInterface.h"
 #include "book/CommentBuffer.h"
 #include "platform/Errors.h"
@@ -12,21 +13,7 @@ namespace marvek {
 
 namespace {
 
-constexpr int kUnsupportedRateMessage = 441;
 constexpr std::uint8_t kCarriageReturn = 13;
-
-// Fixed offsets of the stored header.
-constexpr std::size_t kLengthOffset = 4;
-constexpr std::size_t kPositionOffset = 6;
-constexpr std::size_t kRatesOffset = 40;
-constexpr std::size_t kCountOffset = 42;
-constexpr std::size_t kAssessmentOffset = 44;
-constexpr std::size_t kOpeningLengthOffset = 46;
-constexpr std::size_t kCandidateCountOffset = 47;
-constexpr std::size_t kTakeBackCountOffset = 48;
-constexpr std::size_t kScriptLengthOffset = 49;
-constexpr std::size_t kCommentLengthOffset = 51;
-constexpr std::size_t kCandidateSize = 5;
 
 // A square byte under the transform. Bytes that name no square (damaged data) stay as they are,
 // so that reading and writing back never invents one.
@@ -112,7 +99,7 @@ char RateFontCharacter(int rate) {
     if (rate >= 0 && rate <= 8) return char('i' + rate);
     if (rate == kRateNone) return 'r';
     if (rate == kRateSpecial) return 'g';
-    ShowInformation(0, kUnsupportedRateMessage);
+    ShowInformation(0, kMsgUnsupportedInformantCode);
     return ' ';
 }
 
@@ -311,25 +298,20 @@ void TPositionRecord::Unpack(const std::uint8_t* data, std::size_t length, const
     // The caller may pass this record's own position, which Clear() below resets.
     const TPackedPosition board = boardGiven;
     const TCanonicalTransform transform = TChessPosition(board).CanonicalTransform();
-    const bool reversed = transform.itsColourReversed;
-
     Clear();
     itsPosition = board;
 
-    TUnpacker in(data, length);
-    in.Take(kRatesOffset);
-    std::uint16_t rates = in.Word();
-    itsInformantRate = std::uint8_t(rates >> 12 & 0x0F);
-    itsBacksolvedRate = std::uint8_t(rates >> 8 & 0x0F);
-    itsCertainty = std::uint8_t(rates >> 4 & 0x0F);
-    if (reversed) {
-        itsInformantRate = std::uint8_t(MirrorRate(itsInformantRate));
-        itsBacksolvedRate = std::uint8_t(MirrorRate(itsBacksolvedRate));
-    }
-    itsBacksolvedCount = in.Word();
-    itsAssessment = std::int16_t(in.Word());
-    if (reversed && itsAssessment != kNoAssessment) itsAssessment = std::int16_t(-itsAssessment);
+    TRecordSummary summary;
+    if (!ReadSummary(data, length, transform.itsColourReversed, summary))
+        RaiseInternalError(__FILE__, __LINE__);
+    itsInformantRate = std::uint8_t(summary.itsInformantRate);
+    itsBacksolvedRate = std::uint8_t(summary.itsBacksolvedRate);
+    itsCertainty = std::uint8_t(summary.itsCertainty);
+    itsBacksolvedCount = std::uint16_t(summary.itsBacksolvedCount);
+    itsAssessment = summary.itsAssessment;
 
+    TUnpacker in(data, length);
+    in.Take(kOpeningLengthOffset);
     const std::size_t openingLength = in.Byte();
     const int candidateCount = in.Byte();
     const int takeBackCount = in.Byte();
@@ -380,6 +362,25 @@ TPackedPosition TPositionRecord::StoredPosition(const std::uint8_t* data, std::s
     TPackedPosition position;
     std::memcpy(position.itsBytes.data(), data + kPositionOffset, position.itsBytes.size());
     return position;
+}
+
+bool TPositionRecord::ReadSummary(const std::uint8_t* data, std::size_t length, bool colourReversed,
+                                  TRecordSummary& summary) {
+    if (data == nullptr || length < kOpeningLengthOffset) return false;
+    auto word = [data](std::size_t offset) { return std::uint16_t(data[offset] | data[offset + 1] << 8); };
+    const std::uint16_t rates = word(kRatesOffset);
+    summary.itsInformantRate = rates >> 12 & 0x0F;
+    summary.itsBacksolvedRate = rates >> 8 & 0x0F;
+    summary.itsCertainty = rates >> 4 & 0x0F;
+    summary.itsBacksolvedCount = word(kCountOffset);
+    summary.itsAssessment = std::int16_t(word(kAssessmentOffset));
+    if (colourReversed) {
+        summary.itsInformantRate = MirrorRate(summary.itsInformantRate);
+        summary.itsBacksolvedRate = MirrorRate(summary.itsBacksolvedRate);
+        if (summary.itsAssessment != kNoAssessment)
+            summary.itsAssessment = std::int16_t(-summary.itsAssessment);
+    }
+    return true;
 }
 
 } // namespace marvek

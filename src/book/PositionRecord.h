@@ -96,8 +96,24 @@ struct TTakeBack {
     TTakeBack Transformed(const TCanonicalTransform& transform) const;
 };
 
+// The fields of a stored record that book windows show beside each candidate, read without
+// unpacking the record.
+struct TRecordSummary {
+    int itsInformantRate = kRateNone;
+    int itsBacksolvedRate = kRateNone;
+    int itsCertainty = 0;
+    int itsBacksolvedCount = 0;
+    std::int16_t itsAssessment = kNoAssessment;
+};
+
 class TPositionRecord {
 public:
+    // Offsets of the stored layout above.
+    static constexpr std::size_t kLengthOffset = 4, kPositionOffset = 6, kRatesOffset = 40, kCountOffset = 42,
+                                 kAssessmentOffset = 44, kOpeningLengthOffset = 46,
+                                 kCandidateCountOffset = 47, kTakeBackCountOffset = 48,
+                                 kScriptLengthOffset = 49, kCommentLengthOffset = 51;
+    static constexpr std::size_t kCandidateSize = 5;
     static constexpr int kMaxCandidates = 30;
     static constexpr int kMaxTakeBacks = 30;
     static constexpr std::size_t kMaxOpeningCode = 11;
@@ -128,6 +144,10 @@ public:
                 TCommentBuffer* comment);
     // The canonical position a stored record carries (the whole-book walks start from it).
     static TPackedPosition StoredPosition(const std::uint8_t* data, std::size_t length);
+    // The summary fields of a stored record as seen from a board whose colours are reversed to the
+    // stored position's when `colourReversed`; false when the record is too short to hold them.
+    static bool ReadSummary(const std::uint8_t* data, std::size_t length, bool colourReversed,
+                            TRecordSummary& summary);
 
     // Candidates, in display order; the first is the main move
     int CandidateCount() const { return int(itsCandidates.size()); }

@@ -478,6 +478,18 @@ TEST(PositionRecordTest, RecordReadsBackInEveryOrientation) {
             EXPECT_EQ(read.Certainty(), 2);
             EXPECT_EQ(read.ScriptList(), record.ScriptList());
 
+            // The summary read straight from the stored bytes agrees with the whole record.
+            TRecordSummary summary;
+            const bool twinReversed = TChessPosition(twin).CanonicalTransform().itsColourReversed;
+            ASSERT_TRUE(TPositionRecord::ReadSummary(stored.data(), stored.size(), twinReversed, summary));
+            EXPECT_EQ(summary.itsInformantRate, read.InformantRate());
+            EXPECT_EQ(summary.itsBacksolvedRate, read.BacksolvedRate());
+            EXPECT_EQ(summary.itsCertainty, read.Certainty());
+            EXPECT_EQ(summary.itsBacksolvedCount, read.BacksolvedCount());
+            EXPECT_EQ(summary.itsAssessment, read.Assessment());
+            EXPECT_FALSE(TPositionRecord::ReadSummary(
+                stored.data(), TPositionRecord::kOpeningLengthOffset - 1, twinReversed, summary));
+
             // Each candidate is the same move seen from the twin: it leads to the twin of the
             // position the original leads to, with its symbol and marks.
             ASSERT_EQ(read.CandidateCount(), record.CandidateCount());
