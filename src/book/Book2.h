@@ -100,7 +100,7 @@ public:
     void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes(), TProgress* progress = nullptr,
                          size_t expectedRecords = 0);
     void EndBulkUpdate();
-    bool InBulkUpdate() const { return itsCache != nullptr; }
+    bool InBulkUpdate() const { return itsBulk.itsCache != nullptr; }
     // Tells a bulk update which position comes next, so that its memory is on the way.
     void Prefetch(const TPackedPosition& position);
     // Writes the changed records a bulk update keeps.
@@ -171,16 +171,29 @@ private:
     TIsamKey itsLastKey{};
     TCanonicalTransform itsLastTransform;
     bool itsHaveLastKey = false;
-    std::unique_ptr<TRecordCache> itsCache;
-    // The kept record of the position of the last key (imports read and write it in turn).
-    TCachedRecord* itsLastEntry = nullptr;
-    size_t itsCacheBudget = 0;
-    TProgress* itsBulkProgress = nullptr;
-    // Whether the cache holds every record of the book, whether loading them was tried, and how
-    // often the position files were probed since.
-    bool itsCacheComplete = false;
-    bool itsWholeBookTried = false;
-    int64_t itsProbes = 0;
+
+    // What a bulk update keeps, from BeginBulkUpdate to EndBulkUpdate; no cache outside one.
+    struct TBulkUpdate {
+        std::unique_ptr<TRecordCache> itsCache;
+        // The kept record of the position of the last key (imports read and write it in turn).
+        TCachedRecord* itsLastEntry = nullptr;
+        size_t itsBudget = 0;
+        TProgress* itsProgress = nullptr;
+        // Whether the cache holds every record of the book, whether loading them was tried, and
+        // how often the position files were probed since.
+        bool itsComplete = false;
+        bool itsWholeBookTried = false;
+        int64_t itsProbes = 0;
+
+        // What the cache knew of the book no longer holds once it has been emptied.
+        void ForgetLookups() {
+            itsLastEntry = nullptr;
+            itsComplete = itsWholeBookTried = false;
+            itsProbes = 0;
+        }
+    };
+    TBulkUpdate itsBulk;
+
     // The free space of the book's drive, as last read, and when.
     int64_t itsFreeBytes = -1;
     int64_t itsFreeBytesAt = 0;

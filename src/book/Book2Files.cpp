@@ -191,7 +191,7 @@ void TBook2::Open(const std::string& name, bool readOnly, bool safeSave, bool re
 }
 
 void TBook2::Close() {
-    if (itsCache != nullptr) {
+    if (itsBulk.itsCache != nullptr) {
         // What a bulk update still keeps is written; a failure has been shown where it happened.
         try {
             if (itsFileCount > 0) WriteCachedRecords();

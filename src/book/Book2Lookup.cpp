@@ -20,7 +20,7 @@ const TIsamKey& TBook2::KeyOf(const TPackedPosition& position, TCanonicalTransfo
         itsLastKey = PositionKey(position, &itsLastTransform);
         itsLastPosition = position;
         itsHaveLastKey = true;
-        itsLastEntry = nullptr;
+        itsBulk.itsLastEntry = nullptr;
     }
     transform = itsLastTransform;
     return itsLastKey;
@@ -49,29 +49,29 @@ bool TBook2::FindPosition(const TPackedPosition& position, int probeMessage, int
 TCachedRecord* TBook2::CachedRecord(const TPackedPosition& position, int probeMessage,
                                     TCanonicalTransform& transform) {
     const TIsamKey& key = KeyOf(position, transform);
-    if (itsLastEntry != nullptr) return itsLastEntry;
-    if (TCachedRecord* entry = itsCache->Find(key)) return itsLastEntry = entry;
+    if (itsBulk.itsLastEntry != nullptr) return itsBulk.itsLastEntry;
+    if (TCachedRecord* entry = itsBulk.itsCache->Find(key)) return itsBulk.itsLastEntry = entry;
     // Probing at random is slow once the book is large: an import that probes a good part of
     // the book reads all of it in order instead, and after that needs no probes at all.
     // Whether that pays is asked at 256 probes, 512, 1024 and so on.
     constexpr int64_t kFewProbes = 256;
-    if (!itsCacheComplete && !itsWholeBookTried && ++itsProbes >= kFewProbes &&
-        (itsProbes & (itsProbes - 1)) == 0 && itsProbes >= KeysInFiles() / 64) {
+    if (!itsBulk.itsComplete && !itsBulk.itsWholeBookTried && ++itsBulk.itsProbes >= kFewProbes &&
+        (itsBulk.itsProbes & (itsBulk.itsProbes - 1)) == 0 && itsBulk.itsProbes >= KeysInFiles() / 64) {
         LoadWholeBook();
-        if (TCachedRecord* entry = itsCache->Find(key)) return itsLastEntry = entry;
+        if (TCachedRecord* entry = itsBulk.itsCache->Find(key)) return itsBulk.itsLastEntry = entry;
     }
     int file = 0;
     RecRef ref = 0;
     bool found = false;
-    if (!itsCacheComplete) {
+    if (!itsBulk.itsComplete) {
         found = ProbeFiles(key, probeMessage, file, ref);
         if (!found && IsamError() != kIsamKeyNotFound) return nullptr;
     }
-    TCachedRecord& entry = itsCache->Add(key);
+    TCachedRecord& entry = itsBulk.itsCache->Add(key);
     entry.itsPresent = found;
     entry.itsFile = static_cast<int8_t>(found ? file : -1);
     entry.itsRef = found ? ref : 0;
-    return itsLastEntry = &entry;
+    return itsBulk.itsLastEntry = &entry;
 }
 
 int64_t TBook2::KeysInFiles() {
@@ -81,10 +81,10 @@ int64_t TBook2::KeysInFiles() {
 }
 
 void TBook2::LoadWholeBook() {
-    itsWholeBookTried = true;
+    itsBulk.itsWholeBookTried = true;
     // What a record takes in the cache, with room to spare.
     constexpr int64_t kBytesPerRecord = 200;
-    if (KeysInFiles() * kBytesPerRecord > static_cast<int64_t>(itsCacheBudget / 2)) return;
+    if (KeysInFiles() * kBytesPerRecord > static_cast<int64_t>(itsBulk.itsBudget / 2)) return;
     for (int k = 0; k < itsFileCount; ++k) {
         IsamDatabase* db = itsPositions[static_cast<size_t>(k)];
         BTResetCursor(db, 1);
@@ -97,8 +97,8 @@ void TBook2::LoadWholeBook() {
                 return; // a damaged index: probes go on finding what they can
             }
             // A key of another length is no position; the first file holding a key has it.
-            if (key[0] != kPositionKeyLength || itsCache->Find(key) != nullptr) continue;
-            TCachedRecord& entry = itsCache->Add(key);
+            if (key[0] != kPositionKeyLength || itsBulk.itsCache->Find(key) != nullptr) continue;
+            TCachedRecord& entry = itsBulk.itsCache->Add(key);
             entry.itsPresent = true;
             entry.itsFile = static_cast<int8_t>(k);
             entry.itsRef = ref;
@@ -106,16 +106,16 @@ void TBook2::LoadWholeBook() {
             // One that cannot be read is read again, with its message, when it is asked for.
             uint16_t length =
                 BTGetVariableRec(db, ref, itsRecord.data(), static_cast<uint16_t>(itsRecord.size()));
-            if (IsamOK()) itsCache->SetBytes(entry, itsRecord.data(), length);
+            if (IsamOK()) itsBulk.itsCache->SetBytes(entry, itsRecord.data(), length);
         }
     }
-    itsCacheComplete = true;
+    itsBulk.itsComplete = true;
 }
 
 void TBook2::Prefetch(const TPackedPosition& position) {
-    if (itsCache == nullptr) return;
+    if (itsBulk.itsCache == nullptr) return;
     TCanonicalTransform transform;
-    itsCache->Prefetch(KeyOf(position, transform));
+    itsBulk.itsCache->Prefetch(KeyOf(position, transform));
 }
 
 const uint8_t* TBook2::CachedBytes(TCachedRecord& entry) {
@@ -123,13 +123,13 @@ const uint8_t* TBook2::CachedBytes(TCachedRecord& entry) {
         uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(entry.itsFile)], entry.itsRef,
                                            itsRecord.data(), static_cast<uint16_t>(itsRecord.size()));
         if (!IsamOK()) return nullptr;
-        itsCache->SetBytes(entry, itsRecord.data(), length);
+        itsBulk.itsCache->SetBytes(entry, itsRecord.data(), length);
     }
     return entry.itsBytes;
 }
 
 bool TBook2::IsInBook(const TPackedPosition& position) {
-    if (itsCache != nullptr) {
+    if (itsBulk.itsCache != nullptr) {
         KeepCacheInBudget();
         TCanonicalTransform transform;
         TCachedRecord* entry = CachedRecord(position, 0, transform);
@@ -150,7 +150,7 @@ bool TBook2::GetPositionCodeForThisBoard(const TPackedPosition& position, int& r
     ref = -1;
     count = 0;
     // The reference of a record still in memory is not known yet.
-    if (itsCache != nullptr && itsCache->HasChanges()) WriteCachedRecords();
+    if (itsBulk.itsCache != nullptr && itsBulk.itsCache->HasChanges()) WriteCachedRecords();
     if (!FindPosition(position, kMsgPositionCodeFindKeyFailed, file, found, transform)) return false;
     uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(file)], found, itsRecord.data(),
                                        static_cast<uint16_t>(itsRecord.size()));

@@ -60,7 +60,7 @@ bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
                                 static_cast<uint32_t>(settings.CommentFontColour()));
     }
 
-    if (itsCache != nullptr) {
+    if (itsBulk.itsCache != nullptr) {
         KeepCacheInBudget();
         TCanonicalTransform transform;
         TCachedRecord* entry = CachedRecord(record.Position(), kMsgFillInFindKeyFailed, transform);
@@ -94,17 +94,17 @@ bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
 void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {
     MARVEK_ASSERT(!itsReadOnly);
     // A bulk update writes later, and asks for the room then.
-    if (itsCache == nullptr && FreeBytesForWriting() < kMinimumFreeBytes)
+    if (itsBulk.itsCache == nullptr && FreeBytesForWriting() < kMinimumFreeBytes)
         throw EDatabaseProblem(LoadMessage(kMsgNotEnoughDiskSpace));
     size_t length = record.Pack(comment, itsRecord.data());
-    if (itsCache != nullptr) {
+    if (itsBulk.itsCache != nullptr) {
         KeepCacheInBudget();
         TCanonicalTransform transform;
         TCachedRecord* entry = CachedRecord(record.Position(), kMsgUpdateFindKeyFailed, transform);
         if (entry == nullptr) throw EDatabaseProblem(LoadMessage(kMsgUpdateFindKeyFailed));
-        itsCache->SetBytes(*entry, itsRecord.data(), length);
+        itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length);
         entry->itsPresent = true;
-        itsCache->MarkChanged(*entry);
+        itsBulk.itsCache->MarkChanged(*entry);
         return;
     }
     int file = 0;
@@ -140,38 +140,43 @@ size_t BulkUpdateBytes() {
 
 void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t expectedRecords) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
-    if (itsCache == nullptr) {
+    bool starting = itsBulk.itsCache == nullptr;
+    if (starting) {
         DropCache();
-        itsCache = std::make_unique<TRecordCache>();
+        itsBulk.itsCache = std::make_unique<TRecordCache>();
     }
-    itsCacheBudget = memoryBytes;
-    itsBulkProgress = progress;
-    // No more than the budget can hold before it is written.
+    itsBulk.itsBudget = memoryBytes;
+    itsBulk.itsProgress = progress;
+    // No more than the budget can hold before it is written. Without the memory for that, the
+    // bulk update does not start.
     constexpr size_t kLeastRecordBytes = 150;
-    itsCache->Reserve(std::min(expectedRecords, memoryBytes / kLeastRecordBytes));
+    try {
+        itsBulk.itsCache->Reserve(std::min(expectedRecords, memoryBytes / kLeastRecordBytes));
+    } catch (...) {
+        if (starting) DropCache();
+        throw;
+    }
 }
 
 void TBook2::EndBulkUpdate() {
-    if (itsCache == nullptr) return;
+    if (itsBulk.itsCache == nullptr) return;
     WriteCachedRecords();
     DropCache();
 }
 
 void TBook2::DropCache() {
-    itsCache.reset();
-    itsLastEntry = nullptr;
-    itsBulkProgress = nullptr;
-    itsCacheComplete = itsWholeBookTried = false;
-    itsProbes = 0;
+    itsBulk.itsCache.reset();
+    itsBulk.itsProgress = nullptr;
+    itsBulk.ForgetLookups();
 }
 
 void TBook2::KeepCacheInBudget() {
-    if (itsCache->MemoryUsed() > itsCacheBudget) WriteCachedRecords();
+    if (itsBulk.itsCache->MemoryUsed() > itsBulk.itsBudget) WriteCachedRecords();
 }
 
 void TBook2::WriteCachedRecords() {
-    if (itsCache == nullptr) return;
-    if (itsCache->HasChanges()) {
+    if (itsBulk.itsCache == nullptr) return;
+    if (itsBulk.itsCache->HasChanges()) {
         // New records go to the end of the last position file, one after another: gathered, they
         // take one write in place of one each. Whatever way this ends, gathering stops.
         constexpr size_t kWriteBehindBytes = size_t(1) << 20;
@@ -186,10 +191,10 @@ void TBook2::WriteCachedRecords() {
 
         // In key order every index page is visited once, and records go to the data file in the
         // order a walk of the book reads them.
-        std::vector<TChangedRecord> changed = itsCache->ChangedInKeyOrder();
+        std::vector<TChangedRecord> changed = itsBulk.itsCache->ChangedInKeyOrder();
         // A large pass takes seconds: it is shown, and cannot be stopped half-way.
         constexpr size_t kShownEvery = 65536;
-        TProgress* progress = changed.size() >= kShownEvery ? itsBulkProgress : nullptr;
+        TProgress* progress = changed.size() >= kShownEvery ? itsBulk.itsProgress : nullptr;
         if (progress != nullptr) {
             progress->SetText(1, "Writing " + std::to_string(changed.size()) + " positions into the book");
             progress->SetPercent(0);
@@ -199,7 +204,7 @@ void TBook2::WriteCachedRecords() {
         // dropped): touching them on the way would wait for memory at every record.
         auto markWritten = [&] {
             for (size_t i = 0; i < written; ++i)
-                itsCache->MarkWritten(*changed[i].itsEntry, changed[i].itsFile, changed[i].itsRef);
+                itsBulk.itsCache->MarkWritten(*changed[i].itsEntry, changed[i].itsFile, changed[i].itsRef);
         };
         try {
             constexpr size_t kAhead = 8;
@@ -252,10 +257,8 @@ void TBook2::WriteCachedRecords() {
             if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
         }
     }
-    itsCache->Clear();
-    itsLastEntry = nullptr;
-    itsCacheComplete = itsWholeBookTried = false;
-    itsProbes = 0;
+    itsBulk.itsCache->Clear();
+    itsBulk.ForgetLookups();
 }
 
 } // namespace marvek
