@@ -1,11 +1,10 @@
 #include "book/RecordCache.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -16,10 +15,13 @@ namespace marvek {
 
 namespace {
 
-// Records are kept in blocks of this size; a longer one gets a block of its own.
+// Records are kept in blocks of this size; the longest record fits many times over.
 constexpr size_t kBlockBytes = size_t(2) << 20;
+static_assert(UINT16_MAX <= kBlockBytes / 4);
 constexpr size_t kFirstSlots = 4096;
-// Tables from this size on ask for large pages.
+// Slot tables from this size on ask for large pages. Only the slot table is read at random often
+// enough to repay the kernel's work of clearing and gathering them; entries and records are
+// fetched in order or ahead of use.
 constexpr size_t kLargePageTable = size_t(8) << 20;
 
 uint64_t Word(const uint8_t* bytes) {
@@ -51,44 +53,6 @@ const uint8_t* KeyBytes(const TIsamKey& key) {
 }
 
 } // namespace
-
-TRecordCache::TLargePages::TLargePages(size_t bytes, bool largePages) {
-    // A mapping one large page longer than asked for holds an aligned run; the rest goes back.
-    constexpr size_t kLargePage = size_t(2) << 20;
-    bytes = (bytes + kLargePage - 1) & ~(kLargePage - 1);
-    void* mapping =
-        ::mmap(nullptr, bytes + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping == MAP_FAILED) throw std::bad_alloc();
-    auto begin = reinterpret_cast<uintptr_t>(mapping);
-    auto aligned = (begin + kLargePage - 1) & ~(uintptr_t(kLargePage) - 1);
-    if (aligned > begin) ::munmap(mapping, aligned - begin);
-    uintptr_t end = begin + bytes + kLargePage;
-    if (end > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), end - (aligned + bytes));
-    itsMemory = reinterpret_cast<void*>(aligned);
-    itsBytes = bytes;
-    // Only the slot table is read at random often enough to repay the kernel's work of clearing
-    // and gathering large pages; entries and records are fetched in order or ahead of use.
-    if (largePages) ::madvise(itsMemory, itsBytes, MADV_HUGEPAGE);
-}
-
-TRecordCache::TLargePages::~TLargePages() {
-    if (itsMemory != nullptr) ::munmap(itsMemory, itsBytes);
-}
-
-TRecordCache::TLargePages::TLargePages(TLargePages&& other) noexcept
-    : itsMemory(other.itsMemory), itsBytes(other.itsBytes) {
-    other.itsMemory = nullptr;
-}
-
-TRecordCache::TLargePages& TRecordCache::TLargePages::operator=(TLargePages&& other) noexcept {
-    if (this != &other) {
-        if (itsMemory != nullptr) ::munmap(itsMemory, itsBytes);
-        itsMemory = other.itsMemory;
-        itsBytes = other.itsBytes;
-        other.itsMemory = nullptr;
-    }
-    return *this;
-}
 
 // Entries live in raw pages that are given back without running destructors.
 static_assert(std::is_trivially_destructible_v<TCachedRecord>);
@@ -122,8 +86,24 @@ void TRecordCache::Reserve(size_t entries) {
     if (count > itsSlotCount) Grow(count);
 }
 
+TPageMemory TRecordCache::Reserve(size_t bytes, bool largePages) const {
+    TPageMemory memory = TPageMemory::Reserve(bytes, largePages);
+    if (memory.Get() == nullptr) RaiseNotEnoughMemory(bytes);
+    return memory;
+}
+
+void TRecordCache::RaiseNotEnoughMemory(size_t moreBytes) const {
+    size_t held = itsSlots.Size();
+    for (const TPageMemory& chunk : itsChunks) held += chunk.Size();
+    for (const TPageMemory& block : itsBlocks) held += block.Size();
+    constexpr size_t kMegabyte = size_t(1) << 20;
+    size_t megabytes = (held + moreBytes + kMegabyte - 1) / kMegabyte;
+    throw EDatabaseProblem("Not enough memory for the import's record cache (" + std::to_string(megabytes) +
+                           " MB).");
+}
+
 void TRecordCache::Grow(size_t count) {
-    TLargePages memory(count * sizeof(TSlot), count * sizeof(TSlot) >= kLargePageTable);
+    TPageMemory memory = Reserve(count * sizeof(TSlot), count * sizeof(TSlot) >= kLargePageTable);
     auto* slots = static_cast<TSlot*>(memory.Get());
     size_t mask = count - 1;
     for (size_t n = 0; n < itsSlotCount; ++n) {
@@ -142,7 +122,7 @@ TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     if (size_t(itsCount + 1) * 2 > itsSlotCount) Grow(itsSlotCount == 0 ? kFirstSlots : itsSlotCount * 2);
     // Chunk memory is taken from the system as entries come, not all at once.
     if ((itsCount & (kChunkEntries - 1)) == 0)
-        itsChunks.emplace_back(kChunkEntries * sizeof(TCachedRecord), false);
+        itsChunks.push_back(Reserve(kChunkEntries * sizeof(TCachedRecord), false));
     const uint8_t* bytes = KeyBytes(key);
     uint32_t n = itsCount++;
     TCachedRecord& entry = *new (&Entry(n)) TCachedRecord();
@@ -156,13 +136,8 @@ TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
 }
 
 uint8_t* TRecordCache::Allocate(size_t length) {
-    if (length > kBlockBytes / 4) {
-        itsLargeRecords.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[length]));
-        itsArenaBytes += length;
-        return itsLargeRecords.back().get();
-    }
     if (itsBlocks.empty() || itsBlockUsed + length > kBlockBytes) {
-        itsBlocks.emplace_back(kBlockBytes, false);
+        itsBlocks.push_back(Reserve(kBlockBytes, false));
         itsBlockUsed = 0;
     }
     uint8_t* bytes = static_cast<uint8_t*>(itsBlocks.back().Get()) + itsBlockUsed;
@@ -201,7 +176,11 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
     // Sorting on the first sixteen key bytes, read as numbers, keeps the comparisons in the
     // sorted array; only ties look at the entries.
     std::vector<TChangedRecord> items;
-    items.reserve(itsChangedCount);
+    try {
+        items.reserve(itsChangedCount);
+    } catch (const std::bad_alloc&) {
+        RaiseNotEnoughMemory(itsChangedCount * sizeof(TChangedRecord));
+    }
     for (uint32_t n = 0; n < itsCount; ++n) {
         TCachedRecord& entry = Entry(n);
         if (!entry.itsChanged) continue;
@@ -247,11 +226,10 @@ size_t TRecordCache::MemoryUsed() const {
 }
 
 void TRecordCache::Clear() {
-    itsSlots = TLargePages();
+    itsSlots = TPageMemory();
     itsSlotCount = 0;
     itsChunks.clear();
     itsBlocks.clear();
-    itsLargeRecords.clear();
     itsCount = 0;
     itsBlockUsed = itsArenaBytes = itsChangedCount = 0;
 }

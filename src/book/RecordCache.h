@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "book/PositionKey.h"
+#include "platform/Memory.h"
 #include "storage/Isam.h"
 
 // The records of a book held in memory while a bulk update (an import) runs: what was read from
@@ -71,22 +72,6 @@ public:
     void Clear();
 
 private:
-    // Cleared memory straight from the system, aligned to large pages and, when asked for, on
-    // them: a table read all over spares most reads a page-table walk that way.
-    class TLargePages {
-    public:
-        TLargePages() = default;
-        TLargePages(size_t bytes, bool largePages);
-        ~TLargePages();
-        TLargePages(TLargePages&& other) noexcept;
-        TLargePages& operator=(TLargePages&& other) noexcept;
-        void* Get() const { return itsMemory; }
-
-    private:
-        void* itsMemory = nullptr;
-        size_t itsBytes = 0;
-    };
-
     // Open addressing over the entries: each slot holds an entry's number + 1 (0 when empty)
     // and the lower half of its key's hash, which places it when the table grows and settles
     // most mismatches without the key.
@@ -104,13 +89,16 @@ private:
     }
     uint8_t* Allocate(size_t length);
     void Grow(size_t count);
+    // Memory from the system; raises EDatabaseProblem, saying how much the cache would take,
+    // when there is none to be had.
+    TPageMemory Reserve(size_t bytes, bool largePages) const;
+    [[noreturn]] void RaiseNotEnoughMemory(size_t moreBytes) const;
 
-    TLargePages itsSlots;
+    TPageMemory itsSlots;
     size_t itsSlotCount = 0;
-    std::vector<TLargePages> itsChunks;
+    std::vector<TPageMemory> itsChunks;
     uint32_t itsCount = 0;
-    std::vector<TLargePages> itsBlocks;
-    std::vector<std::unique_ptr<uint8_t[]>> itsLargeRecords;
+    std::vector<TPageMemory> itsBlocks;
     size_t itsBlockUsed = 0;
     size_t itsArenaBytes = 0;
     size_t itsChangedCount = 0;

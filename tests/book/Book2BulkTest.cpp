@@ -8,6 +8,7 @@
 #include "chess/ChessParser.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Memory.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -38,6 +39,7 @@ protected:
         itsBulk.Close();
         BTStopEngine();
         FreeSpaceSeam().Reset();
+        MemoryFaults().Reset();
         PositionFileSizeLimit() = itsSizeLimit;
     }
 
@@ -178,6 +180,47 @@ TEST_F(Book2BulkTest, AFullDiskLosesNothingKept) {
     itsBulk.EndBulkUpdate();
     EXPECT_EQ(itsBulk.PositionCount(), itsDirect.PositionCount());
     for (const auto& [position, move] : plies) ASSERT_EQ(Seen(itsBulk, position), Seen(itsDirect, position));
+}
+
+TEST_F(Book2BulkTest, NoMemoryForTheCacheSaysSoAndLosesNothingKept) {
+    // Room for a million records is asked for at the start: 2^21 slots of 8 bytes. Refused, the
+    // bulk update does not begin.
+    MemoryFaults().itsFailReserveAt = 1;
+    try {
+        itsBulk.BeginBulkUpdate(BulkUpdateBytes(), nullptr, 1000000);
+        ADD_FAILURE() << "no memory, yet the bulk update began";
+    } catch (const EDatabaseProblem& e) {
+        EXPECT_STREQ(e.what(), "Not enough memory for the import's record cache (16 MB).");
+    }
+    EXPECT_FALSE(itsBulk.InBulkUpdate());
+
+    // Refused on the way (the slot table grows past 2048 positions), what was kept is still
+    // written.
+    MemoryFaults().Reset();
+    itsBulk.BeginBulkUpdate();
+    MemoryFaults().itsFailReserveAt = 1;
+    auto plies = RandomPlies(100, 40, 17);
+    size_t added = 0;
+    try {
+        for (; added < plies.size(); ++added) {
+            AddMove(itsBulk, plies[added].first, plies[added].second, int(added));
+            AddMove(itsDirect, plies[added].first, plies[added].second, int(added));
+        }
+        ADD_FAILURE() << "the cache never needed more memory";
+    } catch (const EDatabaseProblem& e) {
+        std::string message = e.what();
+        EXPECT_EQ(message.rfind("Not enough memory for the import's record cache (", 0), 0u) << message;
+        EXPECT_TRUE(message.ends_with(" MB).")) << message;
+    }
+    EXPECT_GT(added, 2000u);
+    EXPECT_TRUE(itsBulk.InBulkUpdate());
+    itsBulk.EndBulkUpdate();
+    EXPECT_EQ(itsBulk.PositionCount(), itsDirect.PositionCount());
+    for (size_t i = 0; i < added; ++i)
+        ASSERT_EQ(Seen(itsBulk, plies[i].first), Seen(itsDirect, plies[i].first));
+    itsBulk.Close();
+    TBookVerifyReport report = VerifyBook(itsFolder / "Bulk");
+    EXPECT_TRUE(report.Sound()) << (report.itsFaults.empty() ? "" : report.itsFaults[0]);
 }
 
 } // namespace
