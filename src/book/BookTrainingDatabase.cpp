@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/MessageNumbers.h"
-#include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/PositionKey.h"
 #include "platform/Errors.h"
@@ -16,9 +15,6 @@ namespace marvek {
 
 namespace {
 
-constexpr int kSlotBytes = 32;
-constexpr int kCountsKey = 1;
-
 // The journal exists once the database has been opened, the message file only after a rebuild.
 struct TTrainingFile {
     const char* itsExtension;
@@ -28,11 +24,6 @@ constexpr TTrainingFile kTrainingFiles[] = {{TBookTrainingDatabase::kDataExtensi
                                             {TBookTrainingDatabase::kIndexExtension, false},
                                             {TBookTrainingDatabase::kJournalExtension, true},
                                             {TBookTrainingDatabase::kMessageExtension, true}};
-
-void UseTrainingExtensions() {
-    BTSetExtensions(TBookTrainingDatabase::kDataExtension, TBookTrainingDatabase::kIndexExtension,
-                    TBookTrainingDatabase::kJournalExtension);
-}
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -51,10 +42,6 @@ std::string TrainingBaseName(const std::string& newName) {
 
 } // namespace
 
-TBookTrainingDatabase::~TBookTrainingDatabase() {
-    CloseTrainingFiles();
-}
-
 void TBookTrainingDatabase::RecordPath(const std::string& basePath) {
     itsBasePath = basePath;
     itsExpandedPath = ExpandedPath(basePath);
@@ -72,10 +59,7 @@ bool TBookTrainingDatabase::CreateTrainingFiles(const std::string& basePath) {
         ClearReadOnly(data);
         RemoveFile(data);
     }
-    UseTrainingExtensions();
-    TKeyDescription keys[] = {{kPositionKeyLength, false}};
-    BTCreateDatabase(itsExpandedPath, kSlotBytes, 1, keys);
-    if (IsamOK()) return true;
+    if (itsDatabase.Create(itsExpandedPath)) return true;
     itsCreateError = IsamError();
     ShowInformation(0, kMsgCannotCreateTrainingFiles);
     return false;
@@ -86,20 +70,13 @@ void TBookTrainingDatabase::OpenTrainingFiles(const std::string& basePath, bool 
     RecordPath(basePath);
     if (reset) DeleteTrainingFiles();
     if (!FileExists(FileName(kDataExtension))) CreateTrainingFiles(basePath);
-    UseTrainingExtensions();
-    BTOpenDatabase(itsDatabase, itsExpandedPath, false, true);
-    if (!IsamOK()) {
-        itsDatabase = nullptr;
+    if (!itsDatabase.Open(itsExpandedPath, true))
         throw EDatabaseProblem("The training database could not be opened. Error=" +
                                std::to_string(IsamError()));
-    }
-    itsOpen = true;
 }
 
 void TBookTrainingDatabase::CloseTrainingFiles() {
-    if (itsDatabase != nullptr) BTCloseDatabase(itsDatabase);
-    itsDatabase = nullptr;
-    itsOpen = false;
+    itsDatabase.Close();
 }
 
 bool TBookTrainingDatabase::RenameTrainingFiles(const std::string& newBookFileName) {
@@ -131,38 +108,31 @@ bool TBookTrainingDatabase::DeleteTrainingFiles() {
     return allDeleted;
 }
 
-void TBookTrainingDatabase::RequireRoom() const {
-    if (FreeBytes(itsExpandedPath) < kMinimumFreeBytes)
-        throw EDatabaseProblem(LoadMessage(kMsgNotEnoughDiskSpace));
-}
-
 int32_t TBookTrainingDatabase::Lookup(const TIsamKey& key, bool& found) {
-    RecRef count = BTFindKey(itsDatabase, kCountsKey, key);
-    found = IsamOK();
-    if (found) return count;
-    MARVEK_ASSERT(IsamError() == kIsamKeyNotFound);
-    return 0;
+    int32_t count = itsDatabase.Find(key, found);
+    MARVEK_ASSERT(found || IsamError() == kIsamKeyNotFound);
+    return count;
 }
 
 void TBookTrainingDatabase::ChangeCount(const TPackedPosition& position, bool addOne, int32_t count,
                                         const char* operation) {
-    MARVEK_ASSERT(itsOpen);
-    RequireRoom();
+    MARVEK_ASSERT(IsOpen());
+    TPositionKeyDatabase::RequireRoom(itsExpandedPath);
     TIsamKey key = PositionKey(position);
     bool found = false;
     int32_t old = Lookup(key, found);
     if (addOne) count = old < std::numeric_limits<int32_t>::max() ? old + 1 : old;
     std::string where = std::string(" in TBookTrainingDatabase.") + operation + "()";
     if (found) {
-        BTDeleteKey(itsDatabase, kCountsKey, key, old);
+        itsDatabase.Remove(key, old);
         if (!IsamOK()) throw EDatabaseProblem("Problem with BTDeleteKey()" + where);
     }
-    BTAddKey(itsDatabase, kCountsKey, key, count);
+    itsDatabase.Add(key, count);
     if (!IsamOK()) {
         std::string message = "Problem with BTAddKey()" + where;
         // The journal undid the failed addition, but the deletion before it stands; putting the
         // old entry back keeps the count from being lost.
-        if (found) BTAddKey(itsDatabase, kCountsKey, key, old);
+        if (found) itsDatabase.Add(key, old);
         throw EDatabaseProblem(message);
     }
 }
@@ -176,37 +146,37 @@ void TBookTrainingDatabase::SetThisBoardsSuccessTo(const TPackedPosition& positi
 }
 
 void TBookTrainingDatabase::RemoveBoard(const TPackedPosition& position) {
-    MARVEK_ASSERT(itsOpen);
+    MARVEK_ASSERT(IsOpen());
     TIsamKey key = PositionKey(position);
     bool found = false;
     int32_t count = Lookup(key, found);
     if (!found) return;
-    BTDeleteKey(itsDatabase, kCountsKey, key, count);
+    itsDatabase.Remove(key, count);
     if (!IsamOK())
         throw EDatabaseProblem("Problem with BTDeleteKey() in TBookTrainingDatabase.RemoveBoard()");
 }
 
 bool TBookTrainingDatabase::BoardHasEntry(const TPackedPosition& position) {
-    MARVEK_ASSERT(itsOpen);
+    MARVEK_ASSERT(IsOpen());
     bool found = false;
     Lookup(PositionKey(position), found);
     return found;
 }
 
 int32_t TBookTrainingDatabase::SuccessesForBoard(const TPackedPosition& position) {
-    if (!itsOpen) return -1;
+    if (!IsOpen()) return -1;
     bool found = false;
     return Lookup(PositionKey(position), found);
 }
 
 int32_t TBookTrainingDatabase::BoardCount() {
-    MARVEK_ASSERT(itsOpen);
-    return BTKeyEntryCount(itsDatabase, kCountsKey);
+    MARVEK_ASSERT(IsOpen());
+    return itsDatabase.Count();
 }
 
 void TBookTrainingDatabase::EmptyTrainingDatabase() {
-    MARVEK_ASSERT(itsOpen);
-    BTClearIndex(itsDatabase, kCountsKey);
+    MARVEK_ASSERT(IsOpen());
+    itsDatabase.Clear();
     if (!IsamOK()) UserInterface().ShowMessage("Problem emptying training database.");
 }
 

@@ -3,19 +3,16 @@
 #include <cstdint>
 #include <string>
 
+#include "book/PositionKeyDatabase.h"
 #include "chess/ChessPosition.h"
 #include "storage/Isam.h"
 
-// How often the user has answered each position of a book correctly while training on it. The
-// counts live in a database beside the book (its base path with the extensions below). The data
-// file holds no records: key index 1 maps each position's key (book/PositionKey.h) to its count,
-// carried in the entry's record reference. A position without an entry has count 0. The database
-// is journaled, so every change of a count is on disk when the call returns.
-//
-//   base.2TM  data file (header slot only, slots of 32 bytes)
-//   base.2TI  index file: key 1, 34 bytes, no duplicates
-//   base.2T$  journal (present once the database has been opened)
-//   base.2T@  message file of the rebuild tools (present only after a rebuild)
+// How often the user has answered each position of a book correctly while training on it: a
+// position-key database (book/PositionKeyDatabase.h) beside the book, named by the book's base
+// path with the extensions below, that files each position with its count. A position without an
+// entry has count 0. The database is journaled, so every change of a count is on disk when the
+// call returns. Beside the data (2TM) and index (2TI) files, the journal (2T$) is present once
+// the database has been opened and the rebuild tools' message file (2T@) only after a rebuild.
 
 namespace marvek {
 
@@ -27,7 +24,6 @@ public:
     static constexpr const char* kMessageExtension = "2T@";
 
     TBookTrainingDatabase() = default;
-    ~TBookTrainingDatabase();
     TBookTrainingDatabase(const TBookTrainingDatabase&) = delete;
     TBookTrainingDatabase& operator=(const TBookTrainingDatabase&) = delete;
 
@@ -58,7 +54,7 @@ public:
     // Removes every entry; a failure is shown as a message and the database stays open.
     void EmptyTrainingDatabase();
 
-    bool IsOpen() const { return itsOpen; }
+    bool IsOpen() const { return itsDatabase.IsOpen(); }
     const std::string& BasePath() const { return itsBasePath; }
     const std::string& ExpandedBasePath() const { return itsExpandedPath; }
     int CreateError() const { return itsCreateError; }
@@ -66,13 +62,11 @@ public:
 private:
     void RecordPath(const std::string& basePath);
     std::string FileName(const char* extension) const;
-    void RequireRoom() const;
     // The stored count of a position; found is false (and the count 0) without an entry.
     int32_t Lookup(const TIsamKey& key, bool& found);
     void ChangeCount(const TPackedPosition& position, bool addOne, int32_t count, const char* operation);
 
-    bool itsOpen = false;
-    IsamDatabase* itsDatabase = nullptr;
+    TPositionKeyDatabase itsDatabase{kDataExtension, kIndexExtension, kJournalExtension};
     std::string itsBasePath;
     std::string itsExpandedPath;
     int itsCreateError = 0;

@@ -1,7 +1,5 @@
 #include "book/PositionTagger.h"
 
-#include "app/MessageNumbers.h"
-#include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/PositionKey.h"
 #include "platform/Errors.h"
@@ -11,9 +9,6 @@
 namespace marvek {
 
 namespace {
-
-constexpr int kSlotBytes = 32;
-constexpr int kTagKey = 1;
 
 std::string PlacedPath(const std::string& basePath) {
     if (!basePath.empty() && basePath.front() == '/') return ExpandedPath(basePath);
@@ -47,49 +42,41 @@ void TPositionTagger::OpenTagFile(const std::string& basePath) {
     if (!itsExpandedPath.empty() && itsExpandedPath != placed) DeleteMatching(itsExpandedPath);
     itsBasePath = basePath;
     itsExpandedPath = placed;
-    BTSetExtensions(kDataExtension, kIndexExtension, kJournalExtension);
-    TKeyDescription keys[] = {{kPositionKeyLength, false}};
-    BTCreateDatabase(itsExpandedPath, kSlotBytes, 1, keys);
-    if (!IsamOK()) {
+    if (!itsDatabase.Create(itsExpandedPath)) {
         UserInterface().ShowMessage("Problem creating temporary file " + itsExpandedPath);
         return;
     }
-    BTOpenDatabase(itsDatabase, itsExpandedPath, false, false);
-    if (!IsamOK()) {
-        itsDatabase = nullptr;
+    if (!itsDatabase.Open(itsExpandedPath, false))
         throw EDatabaseProblem("The temporary file could not be opened. Error=" +
                                std::to_string(IsamError()));
-    }
-    itsOpen = true;
 }
 
 void TPositionTagger::CloseTagFile() {
-    if (itsDatabase != nullptr) BTCloseDatabase(itsDatabase);
-    itsDatabase = nullptr;
-    itsOpen = false;
+    itsDatabase.Close();
 }
 
 void TPositionTagger::AddBoard(const TPackedPosition& position, int32_t value) {
-    MARVEK_ASSERT(itsOpen);
-    if (FreeBytes(itsExpandedPath) < kMinimumFreeBytes)
-        throw EDatabaseProblem(LoadMessage(kMsgNotEnoughDiskSpace));
+    MARVEK_ASSERT(IsOpen());
+    TPositionKeyDatabase::RequireRoom(itsExpandedPath);
     TIsamKey key = PositionKey(position);
-    BTFindKey(itsDatabase, kTagKey, key);
-    if (IsamOK()) return;
+    bool found = false;
+    itsDatabase.Find(key, found);
+    if (found) return;
     MARVEK_ASSERT(IsamError() == kIsamKeyNotFound);
-    BTAddKey(itsDatabase, kTagKey, key, value);
+    itsDatabase.Add(key, value);
     if (!IsamOK()) throw EDatabaseProblem("Problem with BTAddKey() in TPositionTagger.AddBoard()");
 }
 
 bool TPositionTagger::BoardIsTagged(const TPackedPosition& position) {
-    MARVEK_ASSERT(itsOpen);
-    BTFindKey(itsDatabase, kTagKey, PositionKey(position));
-    return IsamOK();
+    MARVEK_ASSERT(IsOpen());
+    bool found = false;
+    itsDatabase.Find(PositionKey(position), found);
+    return found;
 }
 
 void TPositionTagger::EmptyTagFile() {
-    MARVEK_ASSERT(itsOpen);
-    BTClearIndex(itsDatabase, kTagKey);
+    MARVEK_ASSERT(IsOpen());
+    itsDatabase.Clear();
     if (!IsamOK()) UserInterface().ShowMessage("Problem emptying temporary file.");
 }
 

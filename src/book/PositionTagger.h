@@ -3,16 +3,14 @@
 #include <cstdint>
 #include <string>
 
+#include "book/PositionKeyDatabase.h"
 #include "chess/ChessPosition.h"
 #include "storage/Isam.h"
 
 // A scratch set of positions, kept on disk because it may outgrow memory (an export remembers
-// every position it has written, so that a transposition is written once). The data file holds
-// no records: key index 1 holds each tagged position's key (book/PositionKey.h) with a value the
-// client chooses in the entry's record reference.
-//
-//   base.$$$  data file (header slot only, slots of 32 bytes)
-//   base.$$I  index file: key 1, 34 bytes, no duplicates
+// every position it has written, so that a transposition is written once): a position-key
+// database (book/PositionKeyDatabase.h) that files each tagged position with a value the client
+// chooses, in a data file "$$$" and an index file "$$I" beside the base path.
 //
 // A relative base path names files in the program folder's "Temp/" folder, never in the current
 // directory; an absolute one is used as it is. The files are scratch: every file named by the
@@ -47,13 +45,12 @@ public:
     // Removes every tag; a failure is shown as a message.
     void EmptyTagFile();
 
-    bool IsOpen() const { return itsOpen; }
+    bool IsOpen() const { return itsDatabase.IsOpen(); }
     // The base path the files are named by ("" before the first OpenTagFile).
     const std::string& ExpandedBasePath() const { return itsExpandedPath; }
 
 private:
-    bool itsOpen = false;
-    IsamDatabase* itsDatabase = nullptr;
+    TPositionKeyDatabase itsDatabase{kDataExtension, kIndexExtension, kJournalExtension};
     std::string itsBasePath;
     std::string itsExpandedPath;
 };
