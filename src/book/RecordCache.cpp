@@ -15,7 +15,7 @@ namespace marvek {
 
 namespace {
 
-// Records are kept in blocks of this size; the longest record fits many times over.
+// Records are kept in blocks of this size; the longest takes a quarter of one at most.
 constexpr size_t kBlockBytes = size_t(2) << 20;
 static_assert(UINT16_MAX <= kBlockBytes / 4);
 constexpr size_t kFirstSlots = 4096;
