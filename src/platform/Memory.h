@@ -38,7 +38,7 @@ private:
 };
 
 // Test seam: counts reservations and fails the chosen one. A count of 0 means "never fail".
-// The counter counts from the moment it is set.
+// The counter counts from the last Reset.
 struct TMemoryFaults {
     int itsFailReserveAt = 0;
     int itsReserves = 0;

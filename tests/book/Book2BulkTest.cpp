@@ -185,6 +185,7 @@ TEST_F(Book2BulkTest, AFullDiskLosesNothingKept) {
 TEST_F(Book2BulkTest, NoMemoryForTheCacheSaysSoAndLosesNothingKept) {
     // Room for a million records is asked for at the start: 2^21 slots of 8 bytes. Refused, the
     // bulk update does not begin.
+    MemoryFaults().Reset();
     MemoryFaults().itsFailReserveAt = 1;
     try {
         itsBulk.BeginBulkUpdate(BulkUpdateBytes(), nullptr, 1000000);
@@ -194,11 +195,12 @@ TEST_F(Book2BulkTest, NoMemoryForTheCacheSaysSoAndLosesNothingKept) {
     }
     EXPECT_FALSE(itsBulk.InBulkUpdate());
 
-    // Refused on the way (the slot table grows past 2048 positions), what was kept is still
-    // written.
+    // Refused on the way, what was kept is still written. After the first block of entries and
+    // the first of records, the slot table growing past 2048 positions asks for memory.
     MemoryFaults().Reset();
     itsBulk.BeginBulkUpdate();
-    MemoryFaults().itsFailReserveAt = 1;
+    MemoryFaults().Reset();
+    MemoryFaults().itsFailReserveAt = 3;
     auto plies = RandomPlies(100, 40, 17);
     size_t added = 0;
     try {

@@ -27,6 +27,7 @@ TEST(MemoryTest, ReservationsAreClearedWholeAlignedLargePages) {
 }
 
 TEST(MemoryTest, TheChosenReservationFailsAndOnlyThatOne) {
+    MemoryFaults().Reset();
     MemoryFaults().itsFailReserveAt = 2;
     TPageMemory first = TPageMemory::Reserve(100, false);
     TPageMemory second = TPageMemory::Reserve(100, false);
