@@ -523,6 +523,72 @@ void CloseFiles(IsamDatabase* db) {
     db->itsDataFile.Close();
 }
 
+TFileMode OpenMode(const IsamDatabase* db) {
+    return db->itsReadOnly ? TFileMode::kReadOnly : TFileMode::kReadWrite;
+}
+
+// Opens the journal an earlier run left beside the database, or in journaled mode starts an empty
+// one. A journal holding more than its placeholder byte means an operation was interrupted: it
+// must be replayed once the other files are open.
+bool OpenJournal(IsamDatabase* db, bool& replay) {
+    replay = false;
+    const std::string& name = db->itsJournalName;
+    if (FileExists(name)) {
+        int code = db->itsJournalFile.Open(name, OpenMode(db));
+        int64_t size = 0;
+        if (code == 0) code = db->itsJournalFile.Size(&size);
+        if (code != 0) return FailOpen(code, name);
+        replay = size != 1;
+        if (replay && db->itsReadOnly) return Fail(kJournalOnReadOnly);
+        return true;
+    }
+    if (!db->itsJournaled) return true;
+    int code = db->itsJournalFile.Create(name);
+    if (code != 0) return FailOpen(code, name);
+    uint8_t placeholder = 0;
+    return WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) && FlushFile(db->itsJournalFile);
+}
+
+// Opens the data file and, when there are keys, the index file, and reads their headers; a header
+// that cannot be right, or a database that was changed and never closed, asks for a rebuild.
+bool ReadHeaders(IsamDatabase* db) {
+    int code = db->itsDataFile.Open(db->itsDataName, OpenMode(db));
+    if (code != 0) return FailOpen(code, db->itsDataName);
+    uint8_t header[kDataHeaderBytes];
+    if (!ReadExact(db, db->itsDataFile, 0, header, kDataHeaderBytes)) return false;
+    db->itsData = DecodeDataHeader(header);
+    if (db->itsData.itsIndexCount > kMaxKeyIndexes) return Fail(kHeaderTooManyKeys);
+    if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
+        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0)
+        return Fail(kRebuildNeeded);
+    db->itsIndexCount = db->itsData.itsIndexCount;
+    db->itsKeys.assign(1, TKeyDesc());
+    if (db->itsIndexCount > 0) {
+        code = db->itsIndexFile.Open(db->itsIndexName, OpenMode(db));
+        if (code != 0) {
+            if (code == EMFILE || code == ENFILE) return FailOs(code, TIoKind::kOpen, db->itsReadOnly);
+            return Fail(kRebuildNeeded);
+        }
+        if (!ReadKeyHeaders(db)) return false;
+    }
+    if (db->itsData.itsDirtyMark != 0) return Fail(kRebuildNeeded);
+    return true;
+}
+
+// Rolls the interrupted operation back and leaves the journal empty.
+bool ReplayPendingJournal(IsamDatabase* db) {
+    if (!ReplayJournal(db)) return false;
+    // Slots past the restored header were appended by the interrupted operation.
+    int64_t size = 0;
+    int64_t wanted = (static_cast<int64_t>(db->itsData.itsHighSlot) + 1) * db->itsData.itsSlotBytes;
+    if (db->itsDataFile.Size(&size) == 0 && size > wanted) db->itsDataFile.Truncate(wanted);
+    uint8_t placeholder = 0;
+    if (db->itsJournalFile.Truncate(1) != 0 || !WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) ||
+        !FlushFile(db->itsJournalFile))
+        return Fail(kReplayFailed);
+    return true;
+}
+
 } // namespace
 
 void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnly, bool journaled) {
@@ -537,7 +603,6 @@ void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnl
         Fail(kPathNotFound);
         return;
     }
-    if (readOnly) journaled = false;
     IsamDatabase* db = new (std::nothrow) IsamDatabase;
     if (db == nullptr) {
         Fail(kNoMemoryOpen);
@@ -548,91 +613,22 @@ void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnl
     db->itsIndexName = names.itsIndex;
     db->itsJournalName = names.itsJournal;
     db->itsReadOnly = readOnly;
-    db->itsJournaled = journaled;
-    TFileMode mode = readOnly ? TFileMode::kReadOnly : TFileMode::kReadWrite;
+    // A read-only handle never writes, so it has nothing to journal.
+    db->itsJournaled = journaled && !readOnly;
 
-    auto abandon = [&] {
+    bool replay = false;
+    bool ok = OpenJournal(db, replay) && ReadHeaders(db);
+    if (ok) {
+        db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
+        db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
+        ok = !replay || ReplayPendingJournal(db);
+    }
+    if (!ok) {
         CloseFiles(db);
         delete db;
-    };
-
-    // The journal first: a non-empty one means an operation was interrupted.
-    bool replay = false;
-    bool haveJournal = FileExists(names.itsJournal);
-    if (haveJournal) {
-        int code = db->itsJournalFile.Open(names.itsJournal, mode);
-        int64_t size = 0;
-        if (code == 0) code = db->itsJournalFile.Size(&size);
-        if (code != 0) {
-            FailOpen(code, names.itsJournal);
-            return abandon();
-        }
-        replay = size != 1;
-        if (replay && readOnly) {
-            Fail(kJournalOnReadOnly);
-            return abandon();
-        }
-    } else if (journaled) {
-        int code = db->itsJournalFile.Create(names.itsJournal);
-        if (code != 0) {
-            FailOpen(code, names.itsJournal);
-            return abandon();
-        }
-        uint8_t placeholder = 0;
-        if (!WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) || !FlushFile(db->itsJournalFile))
-            return abandon();
+        return;
     }
-
-    int code = db->itsDataFile.Open(names.itsData, mode);
-    if (code != 0) {
-        FailOpen(code, names.itsData);
-        return abandon();
-    }
-    uint8_t header[kDataHeaderBytes];
-    if (!ReadExact(db, db->itsDataFile, 0, header, kDataHeaderBytes)) return abandon();
-    db->itsData = DecodeDataHeader(header);
-    if (db->itsData.itsIndexCount > kMaxKeyIndexes) {
-        Fail(kHeaderTooManyKeys);
-        return abandon();
-    }
-    if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
-        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0) {
-        Fail(kRebuildNeeded);
-        return abandon();
-    }
-    db->itsIndexCount = db->itsData.itsIndexCount;
-    db->itsKeys.assign(1, TKeyDesc());
-    if (db->itsIndexCount > 0) {
-        code = db->itsIndexFile.Open(names.itsIndex, mode);
-        if (code != 0) {
-            if (code == EMFILE || code == ENFILE)
-                FailOs(code, TIoKind::kOpen, readOnly);
-            else
-                Fail(kRebuildNeeded);
-            return abandon();
-        }
-        if (!ReadKeyHeaders(db)) return abandon();
-    }
-    if (db->itsData.itsDirtyMark != 0) {
-        Fail(kRebuildNeeded);
-        return abandon();
-    }
-    db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
-    db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
-    if (replay) {
-        if (!ReplayJournal(db)) return abandon();
-        // Slots past the restored header were appended by the interrupted operation.
-        int64_t size = 0;
-        int64_t wanted = (static_cast<int64_t>(db->itsData.itsHighSlot) + 1) * db->itsData.itsSlotBytes;
-        if (db->itsDataFile.Size(&size) == 0 && size > wanted) db->itsDataFile.Truncate(wanted);
-        uint8_t placeholder = 0;
-        if (db->itsJournalFile.Truncate(1) != 0 || !WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) ||
-            !FlushFile(db->itsJournalFile)) {
-            Fail(kReplayFailed);
-            return abandon();
-        }
-    }
-    if (!journaled && db->itsJournalFile.IsOpen()) {
+    if (!db->itsJournaled && db->itsJournalFile.IsOpen()) {
         db->itsJournalFile.Close();
         if (!readOnly) RemoveFile(names.itsJournal);
     }
