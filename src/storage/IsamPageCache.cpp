@@ -11,39 +11,37 @@ namespace marvek::isam {
 
 namespace {
 
+// The links that point at a buffer from either side: its neighbour's, or the ring's end when it
+// has no neighbour there (-1).
+int& NextLinkAfter(TIsamState& s, int prev) {
+    return prev >= 0 ? s.itsBuffers[static_cast<size_t>(prev)].itsNext : s.itsHead;
+}
+int& PrevLinkBefore(TIsamState& s, int next) {
+    return next >= 0 ? s.itsBuffers[static_cast<size_t>(next)].itsPrev : s.itsTail;
+}
+
 void Unlink(TIsamState& s, int i) {
     TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
-    if (b.itsPrev >= 0)
-        s.itsBuffers[static_cast<size_t>(b.itsPrev)].itsNext = b.itsNext;
-    else
-        s.itsHead = b.itsNext;
-    if (b.itsNext >= 0)
-        s.itsBuffers[static_cast<size_t>(b.itsNext)].itsPrev = b.itsPrev;
-    else
-        s.itsTail = b.itsPrev;
+    NextLinkAfter(s, b.itsPrev) = b.itsNext;
+    PrevLinkBefore(s, b.itsNext) = b.itsPrev;
     b.itsPrev = b.itsNext = -1;
 }
 
-void PushMostRecent(TIsamState& s, int i) {
+// Links an unlinked buffer in between prev and next.
+void LinkBetween(TIsamState& s, int i, int prev, int next) {
     TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
-    b.itsPrev = s.itsTail;
-    b.itsNext = -1;
-    if (s.itsTail >= 0)
-        s.itsBuffers[static_cast<size_t>(s.itsTail)].itsNext = i;
-    else
-        s.itsHead = i;
-    s.itsTail = i;
+    b.itsPrev = prev;
+    b.itsNext = next;
+    NextLinkAfter(s, prev) = i;
+    PrevLinkBefore(s, next) = i;
+}
+
+void PushMostRecent(TIsamState& s, int i) {
+    LinkBetween(s, i, s.itsTail, -1);
 }
 
 void PushLeastRecent(TIsamState& s, int i) {
-    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
-    b.itsNext = s.itsHead;
-    b.itsPrev = -1;
-    if (s.itsHead >= 0)
-        s.itsBuffers[static_cast<size_t>(s.itsHead)].itsPrev = i;
-    else
-        s.itsTail = i;
-    s.itsHead = i;
+    LinkBetween(s, i, -1, s.itsHead);
 }
 
 // Gives a buffer up: no owner, reused first.
