@@ -8,6 +8,7 @@
 #include "chess/ChessParser.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -26,7 +27,6 @@ using testing::TScratchFolder;
 class Book2BulkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
         for (TBook2* book : {&itsDirect, &itsBulk}) {
             std::string name = itsFolder / (book == &itsDirect ? "Direct" : "Bulk");
             ASSERT_TRUE(book->Create(name));
@@ -36,7 +36,6 @@ protected:
     void TearDown() override {
         itsDirect.Close();
         itsBulk.Close();
-        BTStopEngine();
         FreeSpaceSeam().Reset();
         PositionFileSizeLimit() = itsSizeLimit;
     }
@@ -97,6 +96,7 @@ protected:
     }
 
     int64_t itsSizeLimit = PositionFileSizeLimit();
+    TStorageSession itsStorage;
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
     TBook2 itsDirect;

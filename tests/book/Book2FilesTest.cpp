@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -21,10 +22,8 @@ using testing::TScratchFolder;
 
 class Book2Test : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(BTStartEngine(31), 31); }
     void TearDown() override {
         itsBook.Close();
-        BTStopEngine();
         PositionFileSizeLimit() = 1799999999;
         FreeSpaceSeam().Reset();
     }
@@ -33,6 +32,7 @@ protected:
         return FileExists(Name(name) + "." + ext);
     }
 
+    TStorageSession itsStorage;
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;

@@ -8,6 +8,7 @@
 #include "chess/ChessParser.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -28,13 +29,11 @@ const char* const kTwin = "rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq 
 class Book2LookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
         ASSERT_TRUE(itsBook.Create(itsFolder / "Book"));
         itsBook.Open(itsFolder / "Book", false, false);
     }
     void TearDown() override {
         itsBook.Close();
-        BTStopEngine();
         PositionFileSizeLimit() = 1799999999;
         FreeSpaceSeam().Reset();
     }
@@ -50,6 +49,7 @@ protected:
         return record;
     }
 
+    TStorageSession itsStorage;
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;

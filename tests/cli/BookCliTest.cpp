@@ -4,6 +4,7 @@
 #include "book/PositionRecord.h"
 #include "book/RichTextBuffer.h"
 #include "chess/ChessParser.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
@@ -68,7 +69,7 @@ TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
 
 TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
     {
-        ASSERT_EQ(BTStartEngine(31), 31);
+        TStorageSession storage;
         TBook2 book;
         ASSERT_TRUE(book.Create(Book()));
         book.Open(Book(), false, false);
@@ -98,7 +99,6 @@ TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
         book.UpdateEverything(afterE4, nullptr);
         book.UpdateBoardName(StartPosition(), "Start");
         book.Close();
-        BTStopEngine();
     }
     auto r = RunCli({"book", "show", Book(), "--fen", "startpos"});
     ASSERT_EQ(r.itsExitStatus, 0) << r.itsErr;

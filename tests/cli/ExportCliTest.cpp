@@ -4,6 +4,7 @@
 #include "book/PositionRecord.h"
 #include "chess/ChessParser.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
 #include "support/SimplePgn.h"
@@ -24,7 +25,7 @@ class ExportCli : public ::testing::Test {
 protected:
     // A book of 1. e4 (1. d4) e5 2. Nf3.
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
+        TStorageSession storage;
         TBook2 book;
         ASSERT_TRUE(book.Create(Book()));
         book.Open(Book(), false, false);
@@ -32,7 +33,6 @@ protected:
         Put(book, "e4", {"e5"});
         Put(book, "e4 e5", {"Nf3"});
         book.Close();
-        BTStopEngine();
     }
     static void Put(TBook2& book, const std::string& line, const std::vector<std::string>& moves) {
         TChessParser parser;

@@ -11,6 +11,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
@@ -43,17 +44,11 @@ const std::string kGame = "d4 Nf6 c4 e6 Nc3 Bb4 e3 O-O Bd3 d5 Nf3 c5 O-O Nc6 a3 
 class BookToPGNExporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
-        BTReserveSectionBuffer(64);
         ASSERT_TRUE(itsBook.Create(itsFolder / "Book"));
         itsBook.Open(itsFolder / "Book", false, false);
         itsSettings.SetPgnExportErase(true);
     }
-    void TearDown() override {
-        itsBook.Close();
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
+    void TearDown() override { itsBook.Close(); }
 
     // The position after a line of moves from `from`.
     static TPackedPosition After(const std::string& line, const TPackedPosition& from = StartPosition()) {
@@ -110,6 +105,7 @@ protected:
     }
     std::string File() const { return itsFolder / "out.pgn"; }
 
+    TStorageSession itsStorage;
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;

@@ -13,6 +13,7 @@
 #include "chess/Notation.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -38,17 +39,11 @@ TPackedPosition AfterLine(const std::string& line) {
 class PGNImporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
-        BTReserveSectionBuffer(64);
         ASSERT_TRUE(itsBook.Create(itsFolder / "Book"));
         itsBook.Open(itsFolder / "Book", false, false);
         itsOptions.itsHeaderInComment = false;
     }
-    void TearDown() override {
-        itsBook.Close();
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
+    void TearDown() override { itsBook.Close(); }
 
     TPGNImportResult Import(const std::string& text, TPlayerFilter filter = TPlayerFilter::kNone,
                             const std::string& player = "", bool writeLine = false) {
@@ -97,6 +92,7 @@ protected:
         return name;
     }
 
+    TStorageSession itsStorage;
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
     TRecordingProgress itsProgress;

@@ -8,6 +8,7 @@
 #include "chess/ChessParser.h"
 #include "pgn/BookToPGNExporter.h"
 #include "pgn/PGNImporter.h"
+#include "storage/StorageSession.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
@@ -43,14 +44,6 @@ Sharp.} 6. Bg5 e6 7. f4 $18 1-0
 
 class PGNRoundTripTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
-        BTReserveSectionBuffer(64);
-    }
-    void TearDown() override {
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
     void ImportInto(TBook2& book, const std::string& path) {
         TPGNImportOptions options;
         options.itsHeaderInComment = false;
@@ -93,6 +86,7 @@ protected:
         return out;
     }
 
+    TStorageSession itsStorage;
     TScratchFolder itsFolder;
     TRecordingUserInterface itsUi;
 };

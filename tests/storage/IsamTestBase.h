@@ -3,12 +3,14 @@
 #include "platform/File.h"
 #include "storage/Isam.h"
 #include "storage/IsamErrors.h"
+#include "storage/StorageSession.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,15 +19,15 @@ namespace marvek::test {
 // Each test gets an empty folder under MARVEK_HOME and a started engine with default extensions.
 class IsamTest : public ::testing::Test {
 protected:
-    void SetUp() override { StartWith(31); }
+    void SetUp() override { StartWith(kStoragePageBuffers); }
     void TearDown() override {
-        if (BTEngineStarted()) BTStopEngine();
-        BTFreeSectionBuffer();
+        itsStorage.reset();
         FileFaults().Reset();
         BTSetResynchronise(true);
     }
 
     void StartWith(int buffers) {
+        itsStorage.reset();
         const char* home = std::getenv("MARVEK_HOME");
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info->test_suite_name()) + "." + info->name();
@@ -36,7 +38,7 @@ protected:
         std::filesystem::create_directories(itsFolder);
         BTSetExtensions("DAT", "IX", "DIA");
         BTSetRebuildExtensions("SAV", "MSG");
-        ASSERT_EQ(BTStartEngine(buffers), buffers);
+        itsStorage.emplace(buffers);
     }
 
     std::string Base(const std::string& name = "db") const { return (itsFolder / name).string(); }
@@ -57,6 +59,7 @@ protected:
         return r;
     }
 
+    std::optional<TStorageSession> itsStorage;
     std::filesystem::path itsFolder;
 };
 
