@@ -572,6 +572,9 @@ bool ReadHeaders(IsamDatabase* db) {
         if (!ReadKeyHeaders(db)) return false;
     }
     if (db->itsData.itsDirtyMark != 0) return Fail(kRebuildNeeded);
+    // A journaled operation keeps notes per file: the data file and each key index.
+    db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
+    db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
     return true;
 }
 
@@ -617,13 +620,8 @@ void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnl
     db->itsJournaled = journaled && !readOnly;
 
     bool replay = false;
-    bool ok = OpenJournal(db, replay) && ReadHeaders(db);
-    if (ok) {
-        db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
-        db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
-        ok = !replay || ReplayPendingJournal(db);
-    }
-    if (!ok) {
+    bool opened = OpenJournal(db, replay) && ReadHeaders(db) && (!replay || ReplayPendingJournal(db));
+    if (!opened) {
         CloseFiles(db);
         delete db;
         return;
