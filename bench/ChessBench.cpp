@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include "chess/ChessParser.h"
+#include "support/FileHelpers.h"
 #include "support/SimplePgn.h"
 
 extern char** environ;

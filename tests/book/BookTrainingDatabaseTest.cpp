@@ -123,7 +123,7 @@ TEST_F(TrainingDatabaseTest, TooLittleFreeSpaceRefusesAChange) {
     TBookTrainingDatabase training;
     training.OpenTrainingFiles(Book(), false);
     training.SetThisBoardsSuccessTo(itsE4, 2);
-    FreeSpaceSeam().Set(itsFolder.string(), 39999);
+    FreeSpaceSeam().Set(itsFolder.Path(), 39999);
     for (bool addOne : {true, false}) {
         try {
             if (addOne)
@@ -273,7 +273,7 @@ TEST_F(TrainingDatabaseTest, JournalAndMessageFilesMoveAndGoWithTheRest) {
     TBookTrainingDatabase training;
     training.OpenTrainingFiles(Book(), false);
     training.CloseTrainingFiles();
-    WriteAll(FileOf(Book(), "2T@"), {'x'});
+    WriteWholeFileBytes(FileOf(Book(), "2T@"), {'x'});
     training.OpenTrainingFiles(Book(), false);
 
     EXPECT_TRUE(training.RenameTrainingFiles("New.2MD"));
@@ -287,11 +287,11 @@ TEST_F(TrainingDatabaseTest, ReadOnlyMediaOrAFailedRenameMakeRenamingFalse) {
     TBookTrainingDatabase training;
     training.OpenTrainingFiles(Book(), false);
     training.CloseTrainingFiles();
-    WriteAll(FileOf(Book(), "2T@"), {'x'});
+    WriteWholeFileBytes(FileOf(Book(), "2T@"), {'x'});
     training.OpenTrainingFiles(Book(), false);
     training.AddOneSuccessToBoard(itsE4);
 
-    FreeSpaceSeam().Set(itsFolder.string(), 0);
+    FreeSpaceSeam().Set(itsFolder.Path(), 0);
     EXPECT_FALSE(training.RenameTrainingFiles("New.2MD"));
     EXPECT_TRUE(training.IsOpen());
     EXPECT_EQ(MatchingFiles(Book()).size(), 4u);

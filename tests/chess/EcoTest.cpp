@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "chess/ChessParser.h"
+#include "support/FileHelpers.h"
 #include "support/SimplePgn.h"
 
 namespace marvek {

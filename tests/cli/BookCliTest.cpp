@@ -6,9 +6,9 @@
 #include "chess/ChessParser.h"
 #include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
     // The name stored in the record (slot 1 of the names file) no longer matches its key.
     std::string names = testing::ReadWholeFile(Book() + ".2JD");
     names[80 + 39] = 'X';
-    testing::WriteTestFile(Book() + ".2JD", names);
+    testing::WriteWholeFile(Book() + ".2JD", names);
     r = RunCli({"book", "verify", Book()});
     EXPECT_EQ(r.itsExitStatus, 1);
     EXPECT_NE(r.itsOut.find(

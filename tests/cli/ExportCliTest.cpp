@@ -5,18 +5,18 @@
 #include "chess/ChessParser.h"
 #include "storage/Isam.h"
 #include "storage/StorageSession.h"
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace marvek::test {
 namespace {
 
+using testing::FileSizeOf;
 using testing::ReadWholeFile;
 using testing::RunCli;
 using testing::TScratchFolder;
@@ -101,7 +101,7 @@ TEST_F(ExportCli, BadArgumentsAndFilesAreReported) {
         EXPECT_EQ(r.itsExitStatus, row.itsStatus) << row.itsErr << r.itsErr;
         EXPECT_NE(r.itsErr.find(row.itsErr), std::string::npos) << r.itsErr;
     }
-    EXPECT_FALSE(std::ifstream(Pgn()).good());
+    EXPECT_EQ(FileSizeOf(Pgn()), -1);
 }
 
 } // namespace

@@ -13,10 +13,10 @@
 #include "storage/Isam.h"
 #include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 

@@ -15,6 +15,7 @@
 #include "platform/File.h"
 #include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
 #include "support/SimplePgn.h"
@@ -30,7 +31,7 @@ namespace {
 using testing::TRecordingProgress;
 using testing::TRecordingUserInterface;
 using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testing::WriteWholeFile;
 
 TPackedPosition AfterLine(const std::string& line) {
     return testing::PositionAfter(line);
@@ -49,7 +50,7 @@ protected:
                             const std::string& player = "", bool writeLine = false) {
         // A file's text before its first tag is skipped, so a bare movetext gets a tag.
         std::string path = itsFolder / "games.pgn";
-        WriteTestFile(path, text.starts_with("[") ? text : "[Event \"?\"]\n" + text);
+        WriteWholeFile(path, text.starts_with("[") ? text : "[Event \"?\"]\n" + text);
         return ImportFile(path, filter, player, writeLine);
     }
     TPGNImportResult ImportFile(const std::string& path, TPlayerFilter filter = TPlayerFilter::kNone,
@@ -311,7 +312,7 @@ TEST_F(PGNImporterTest, TheNamingQuestionIsAskedOnceAndCanStop) {
         options.itsNamingStyle = TNamingStyle::kWhite;
         return true;
     });
-    WriteTestFile(itsFolder / "f.pgn", file);
+    WriteWholeFile(itsFolder / "f.pgn", file);
     TPGNImportResult result = importer.Import(itsBook, itsComment, "", TPlayerFilter::kNone, false,
                                               itsColours, itsFolder / "f.pgn");
     EXPECT_EQ(asked, 1);
@@ -385,7 +386,7 @@ TEST_F(PGNImporterTest, FilesThatCannotBeRead) {
     TPGNImportResult result = ImportFile(itsFolder.Path());
     EXPECT_NE(result.itsReadError, 0);
     EXPECT_EQ(result.itsGamesRead, 0);
-    WriteTestFile(itsFolder / "empty.pgn", "");
+    WriteWholeFile(itsFolder / "empty.pgn", "");
     result = ImportFile(itsFolder / "empty.pgn");
     EXPECT_EQ(result.itsGamesRead, 0);
     EXPECT_EQ(result.itsReadError, 0);

@@ -9,6 +9,7 @@
 #include "pgn/BookToPGNExporter.h"
 #include "pgn/PGNImporter.h"
 #include "storage/StorageSession.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
@@ -93,7 +94,7 @@ protected:
 
 TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
     std::string source = itsFolder / "varied.pgn";
-    testing::WriteTestFile(source, kVaried);
+    testing::WriteWholeFile(source, kVaried);
     TBook2 first;
     ASSERT_TRUE(first.Create(itsFolder / "First"));
     first.Open(itsFolder / "First", false, false);
@@ -123,7 +124,7 @@ TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
 TEST_F(PGNRoundTripTest, AnImportKeptInLittleMemoryGivesTheSameBook) {
     // Written out after every step, and now and then: the book is the one a roomy import makes.
     std::string varied = itsFolder / "varied.pgn";
-    testing::WriteTestFile(varied, kVaried);
+    testing::WriteWholeFile(varied, kVaried);
     const std::string eco = "/usr/share/pgn-extract/eco.pgn";
     for (auto [source, budget] : {std::pair{varied, size_t(1)}, std::pair{eco, size_t(1) << 20}}) {
         SCOPED_TRACE(source);

@@ -12,6 +12,8 @@
 #include "storage/IsamFiles.h"
 #include "storage/IsamFixture.h"
 #include "storage/Verifier.h"
+#include "support/FileHelpers.h"
+#include "support/ScratchFolder.h"
 
 namespace marvek {
 namespace {
@@ -25,7 +27,7 @@ using testing::SampleVariableDatabase;
 using testing::TFixtureDatabase;
 using testing::TFixtureEntry;
 using testing::TFixtureKey;
-using testing::TTempFolder;
+using testing::TScratchFolder;
 using testing::WriteWholeFile;
 
 TVerifyOptions Options(const std::string& base, bool variable = false) {
@@ -62,8 +64,8 @@ void SetSectionCount(TFixtureDatabase& db, int32_t slot, uint16_t count) {
 }
 
 TEST(Verifier, SampleFixedDatabaseIsSoundAndDescribed) {
-    TTempFolder folder;
-    std::string base = folder.File("names");
+    TScratchFolder folder;
+    std::string base = folder / "names";
     SampleFixedDatabase().Write(base);
 
     TVerifyReport report = VerifyDatabase(Options(base));
@@ -99,8 +101,8 @@ TEST(Verifier, SampleFixedDatabaseIsSoundAndDescribed) {
 }
 
 TEST(Verifier, SampleVariableDatabaseIsSoundInBothModes) {
-    TTempFolder folder;
-    std::string base = folder.File("positions");
+    TScratchFolder folder;
+    std::string base = folder / "positions";
     SampleVariableDatabase().Write(base);
 
     TVerifyReport report = VerifyDatabase(Options(base, true));
@@ -233,11 +235,11 @@ class VerifierSound : public ::testing::TestWithParam<TSoundCase> {};
 
 TEST_P(VerifierSound, ReportsSound) {
     const TSoundCase& c = GetParam();
-    TTempFolder folder;
-    std::filesystem::create_directory(folder.File("keys"));
-    std::string base = folder.Path() + "/" + c.itsBase;
+    TScratchFolder folder;
+    std::filesystem::create_directory(folder / "keys");
+    std::string base = folder / c.itsBase;
     size_t semicolon = base.find(';');
-    if (semicolon != std::string::npos) base.insert(semicolon + 1, folder.Path() + "/");
+    if (semicolon != std::string::npos) base.insert(semicolon + 1, folder.Path());
     TFixtureDatabase db = c.itsMake();
     db.Write(base);
     if (c.itsAfter) c.itsAfter(IsamFileNames(base, "DAT", "IX", "DIA"), db);
@@ -668,8 +670,8 @@ class VerifierDamage : public ::testing::TestWithParam<TDamageCase> {};
 
 TEST_P(VerifierDamage, IsFound) {
     const TDamageCase& c = GetParam();
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db = c.itsVariable ? SampleVariableDatabase() : SampleFixedDatabase();
     if (c.itsEdit) c.itsEdit(db);
     db.Write(base);
@@ -689,8 +691,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, VerifierDamage, ::testing::ValuesIn(kDamageCases
                          });
 
 TEST(Verifier, LeavesTheFilesAsTheyWere) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db = SampleFixedDatabase();
     db.itsDirtyMark = 1;
     db.Write(base);
@@ -712,8 +714,8 @@ TEST(Verifier, LeavesTheFilesAsTheyWere) {
 }
 
 TEST(Verifier, FilesThatCannotBeOpenedAreNoFaults) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TVerifyReport report = VerifyDatabase(Options(base));
     EXPECT_FALSE(report.Opened());
     EXPECT_EQ(report.itsOpenError, "data file " + base + ".DAT does not exist");
@@ -729,8 +731,8 @@ TEST(Verifier, FilesThatCannotBeOpenedAreNoFaults) {
 }
 
 TEST(Verifier, ReadingHeadersFollowsNoChainOrTree) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db = SampleFixedDatabase();
     db.itsFreeCount = 5;
     db.itsKeys[0].itsEntryCount = 99;
@@ -751,8 +753,8 @@ TEST(Verifier, ReadingHeadersFollowsNoChainOrTree) {
 }
 
 TEST(Verifier, ListsAThousandFaultsAndCountsTheRest) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db(21);
     for (int i = 0; i < 1500; ++i) db.AddRecord("\x07");
     db.Write(base);
@@ -765,8 +767,8 @@ TEST(Verifier, ListsAThousandFaultsAndCountsTheRest) {
 // Whatever the bytes, the verifier answers: random damage to the samples must never crash it,
 // make it hang or allocate without bound (the sanitizers watch the same run).
 TEST(Verifier, SurvivesRandomDamage) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TIsamFileNames files = IsamFileNames(base, "DAT", "IX", "DIA");
     std::mt19937 random(2024);
     int faulty = 0;

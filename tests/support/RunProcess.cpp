@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/SimplePgn.h"
+#include "support/FileHelpers.h"
 
 extern char** environ;
 

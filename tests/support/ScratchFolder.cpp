@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 namespace marvek::testing {
@@ -39,12 +38,6 @@ TScopedEnvironment::~TScopedEnvironment() {
     } else {
         ::unsetenv(itsName.c_str());
     }
-}
-
-void WriteTestFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace marvek::testing

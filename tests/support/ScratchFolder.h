@@ -36,7 +36,4 @@ private:
     std::optional<std::string> itsOld;
 };
 
-// Writes bytes to a file, creating it or replacing it.
-void WriteTestFile(const std::string& path, const std::string& bytes);
-
 } // namespace marvek::testing

@@ -1,16 +1,8 @@
 #include "support/SimplePgn.h"
 
-#include <fstream>
 #include <sstream>
 
 namespace marvek::testing {
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::vector<TSimpleGame> ReadMainLines(std::string_view text) {
     std::vector<TSimpleGame> games;

@@ -16,6 +16,5 @@ struct TSimpleGame {
 };
 
 std::vector<TSimpleGame> ReadMainLines(std::string_view text);
-std::string ReadWholeFile(const std::string& path);
 
 } // namespace marvek::testing
