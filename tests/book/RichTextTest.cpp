@@ -15,7 +15,7 @@ namespace {
 using TLines = std::vector<std::string>;
 
 std::string Fixture(const std::string& name) {
-    std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
+    std::filesystem::path path = std::filesystem::path(MARVEK_RICH_TEXT_FIXTURES) / name;
     EXPECT_TRUE(std::filesystem::exists(path)) << path;
     return testing::ReadWholeFile(path.string());
 }
