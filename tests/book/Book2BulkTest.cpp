@@ -96,8 +96,9 @@ protected:
     }
 
     int64_t itsSizeLimit = PositionFileSizeLimit();
-    TStorageSession itsStorage;
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsDirect;
     TBook2 itsBulk;

@@ -32,8 +32,9 @@ protected:
         return FileExists(Name(name) + "." + ext);
     }
 
-    TStorageSession itsStorage;
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;
 };

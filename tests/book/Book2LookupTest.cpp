@@ -49,8 +49,9 @@ protected:
         return record;
     }
 
-    TStorageSession itsStorage;
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;
 };

@@ -105,8 +105,9 @@ protected:
     }
     std::string File() const { return itsFolder / "out.pgn"; }
 
-    TStorageSession itsStorage;
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;
     TSettings itsSettings;

@@ -93,8 +93,9 @@ protected:
         return name;
     }
 
-    TStorageSession itsStorage;
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TRecordingProgress itsProgress;
     TBook2 itsBook;
