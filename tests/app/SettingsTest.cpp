@@ -16,9 +16,9 @@
 namespace marvek {
 namespace {
 
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 // Every test gets its own home, program folder and settings store.
 class SettingsTest : public ::testing::Test {

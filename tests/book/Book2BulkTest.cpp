@@ -21,8 +21,8 @@
 namespace marvek::test {
 namespace {
 
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 class Book2BulkTest : public ::testing::Test {
 protected:

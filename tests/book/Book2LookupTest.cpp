@@ -18,9 +18,9 @@
 namespace marvek::test {
 namespace {
 
-using testing::PackedFromFen;
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::PackedFromFen;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 const char* const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -";
 // The same position with colours reversed: White to move after 1...e5 in a game begun by Black.
@@ -38,7 +38,7 @@ protected:
         FreeSpaceSeam().Reset();
     }
     static TPackedMove Move(const char* fen, const char* san) {
-        TChessParser parser = testing::ParserAt(fen);
+        TChessParser parser = testsupport::ParserAt(fen);
         parser.SetMoveText(san);
         EXPECT_TRUE(parser.ParseMove()) << san;
         return parser.GetChessMove();

@@ -14,8 +14,8 @@
 namespace marvek::test {
 namespace {
 
-using marvek::testing::PackedFromFen;
-using marvek::testing::TRecordingUserInterface;
+using marvek::testsupport::PackedFromFen;
+using marvek::testsupport::TRecordingUserInterface;
 
 // After 1.e4, Black to move, and its colour-reversed twin: one key, one count.
 const char* const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";

@@ -17,8 +17,8 @@
 namespace marvek::test {
 namespace {
 
-using marvek::testing::PackedFromFen;
-using marvek::testing::TRecordingUserInterface;
+using marvek::testsupport::PackedFromFen;
+using marvek::testsupport::TRecordingUserInterface;
 
 class PositionTaggerTest : public IsamTest {
 protected:
@@ -84,7 +84,7 @@ TEST_F(PositionTaggerTest, OpeningStartsAnEmptySetAndEmptyingClearsIt) {
 // The files vanish with the tagger, whether or not it was closed first, and with them any other
 // file of the same base name.
 TEST_F(PositionTaggerTest, ARelativeNameLivesInTheTemporaryFolderAndVanishesWithTheTagger) {
-    marvek::testing::TScopedEnvironment home("MARVEK_HOME", itsFolder.Path());
+    marvek::testsupport::TScopedEnvironment home("MARVEK_HOME", itsFolder.Path());
     for (bool closeFirst : {false, true}) {
         SCOPED_TRACE(closeFirst);
         std::string base = itsFolder / "Temp/Book2PGN";

@@ -17,7 +17,7 @@ using TLines = std::vector<std::string>;
 std::string Fixture(const std::string& name) {
     std::filesystem::path path = std::filesystem::path(MARVEK_RICH_TEXT_FIXTURES) / name;
     EXPECT_TRUE(std::filesystem::exists(path)) << path;
-    return testing::ReadWholeFile(path.string());
+    return testsupport::ReadWholeFile(path.string());
 }
 
 TCharFormat Format(const std::string& font, int size, std::uint32_t colour, bool bold, bool italic,

@@ -15,8 +15,8 @@
 namespace marvek::test {
 namespace {
 
-using testing::RunCli;
-using testing::TScratchFolder;
+using testsupport::RunCli;
+using testsupport::TScratchFolder;
 
 class BookCli : public ::testing::Test {
 protected:
@@ -56,9 +56,9 @@ TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
     EXPECT_EQ(r.itsOut, "position files: 1\npositions: 0\nnamed positions: 1\nsound\n");
 
     // The name stored in the record (slot 1 of the names file) no longer matches its key.
-    std::string names = testing::ReadWholeFile(Book() + ".2JD");
+    std::string names = testsupport::ReadWholeFile(Book() + ".2JD");
     names[80 + 39] = 'X';
-    testing::WriteWholeFile(Book() + ".2JD", names);
+    testsupport::WriteWholeFile(Book() + ".2JD", names);
     r = RunCli({"book", "verify", Book()});
     EXPECT_EQ(r.itsExitStatus, 1);
     EXPECT_NE(r.itsOut.find(
@@ -73,7 +73,7 @@ TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
         TBook2 book;
         ASSERT_TRUE(book.Create(Book()));
         book.Open(Book(), false, false);
-        TChessParser parser = testing::ParserAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        TChessParser parser = testsupport::ParserAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
         TPositionRecord start;
         start.SetPosition(StartPosition());
         for (const char* san : {"e4", "d4"}) {
@@ -92,7 +92,8 @@ TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
         book.UpdateEverything(start, &comment);
         // The position after 1.e4, stored from Black's side of the board.
         TPositionRecord afterE4;
-        afterE4.SetPosition(testing::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"));
+        afterE4.SetPosition(
+            testsupport::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"));
         afterE4.SetBacksolvedRate(2);
         afterE4.SetBacksolvedCount(5);
         afterE4.SetAssessment(20);

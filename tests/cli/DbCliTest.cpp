@@ -11,12 +11,12 @@
 namespace marvek {
 namespace {
 
-using testing::RunCli;
-using testing::SampleFixedDatabase;
-using testing::SampleVariableDatabase;
-using testing::TFixtureDatabase;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::RunCli;
+using testsupport::SampleFixedDatabase;
+using testsupport::SampleVariableDatabase;
+using testsupport::TFixtureDatabase;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 class DbCli : public ::testing::Test {
 protected:

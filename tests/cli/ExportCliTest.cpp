@@ -16,10 +16,10 @@
 namespace marvek::test {
 namespace {
 
-using testing::FileSizeOf;
-using testing::ReadWholeFile;
-using testing::RunCli;
-using testing::TScratchFolder;
+using testsupport::FileSizeOf;
+using testsupport::ReadWholeFile;
+using testsupport::RunCli;
+using testsupport::TScratchFolder;
 
 class ExportCli : public ::testing::Test {
 protected:

@@ -9,10 +9,10 @@
 namespace marvek::test {
 namespace {
 
-using testing::RunCli;
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::RunCli;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 class PgnCli : public ::testing::Test {
 protected:
@@ -63,7 +63,7 @@ TEST_F(PgnCli, OptionsOverrideTheSettings) {
     EXPECT_EQ(start.find("\"e4\""), std::string::npos) << "Anand's white game is filtered out";
     EXPECT_NE(Show("d4").find("\"candidates\":[]"), std::string::npos) << "one ply only";
     EXPECT_EQ(Show("d4").find("Short-"), std::string::npos) << "no header comment";
-    EXPECT_EQ(testing::FileSizeOf(Book() + ".2B1"), 4);
+    EXPECT_EQ(testsupport::FileSizeOf(Book() + ".2B1"), 4);
 }
 
 TEST_F(PgnCli, Errors) {

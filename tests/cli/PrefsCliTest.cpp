@@ -12,11 +12,11 @@
 namespace marvek {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::RunCli;
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::ReadWholeFile;
+using testsupport::RunCli;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 // The tool runs with a home, program folder and settings store of the test's own.
 class PrefsCli : public ::testing::Test {

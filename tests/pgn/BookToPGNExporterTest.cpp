@@ -27,11 +27,11 @@
 namespace marvek::test {
 namespace {
 
-using testing::PackedFromFen;
-using testing::ReadWholeFile;
-using testing::TRecordingProgress;
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::PackedFromFen;
+using testsupport::ReadWholeFile;
+using testsupport::TRecordingProgress;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 using TOutcome = TBookToPGNExporter::TOutcome;
 
 const std::string kHeaderOfEmptyTags = "\n[Event \"?\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n"
@@ -52,7 +52,7 @@ protected:
 
     // The position after a line of moves from `from`.
     static TPackedPosition After(const std::string& line, const TPackedPosition& from = StartPosition()) {
-        return testing::PositionAfter(line, from);
+        return testsupport::PositionAfter(line, from);
     }
 
     // Stores the record of the position after `line`: candidates such as "e4!" or "Nf3" in this
@@ -403,10 +403,10 @@ TEST_F(BookToPGNExporterTest, PgnExtractReadsAVariedExport) {
     EXPECT_NE(flat.find("(1...e6 2. d4 $11)"), std::string::npos) << text;
     EXPECT_NE(flat.find("{(open) } 4. Nxd4 1/2-1/2"), std::string::npos) << text;
 
-    auto r = testing::RunProgram("/usr/games/pgn-extract", {"-s", "-r", File()});
+    auto r = testsupport::RunProgram("/usr/games/pgn-extract", {"-s", "-r", File()});
     EXPECT_EQ(r.itsExitStatus, 0);
     EXPECT_EQ(r.itsOut + r.itsErr, "") << text;
-    r = testing::RunProgram("/usr/games/pgn-extract", {"-r", File()});
+    r = testsupport::RunProgram("/usr/games/pgn-extract", {"-r", File()});
     EXPECT_NE(r.itsErr.find("2 games matched out of 2."), std::string::npos) << r.itsErr;
 }
 

@@ -14,8 +14,8 @@
 namespace marvek::test {
 namespace {
 
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 std::string MoveText(const TPackedMove& move) {
     return SquareName(move.itsFrom) + SquareName(move.itsTo);

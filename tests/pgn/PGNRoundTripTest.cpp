@@ -22,8 +22,8 @@
 namespace marvek::test {
 namespace {
 
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 const char* const kVaried = R"([Event "Varied"]
 [Site "Here"]
@@ -95,7 +95,7 @@ protected:
 
 TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
     std::string source = itsFolder / "varied.pgn";
-    testing::WriteWholeFile(source, kVaried);
+    testsupport::WriteWholeFile(source, kVaried);
     TBook2 first;
     ASSERT_TRUE(first.Create(itsFolder / "First"));
     first.Open(itsFolder / "First", false, false);
@@ -117,7 +117,7 @@ TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
     EXPECT_EQ(Describe(second), before);
 
     // Other PGN software reads the file without complaint.
-    auto check = testing::RunProgram("/usr/games/pgn-extract", {"-s", "-r", exported});
+    auto check = testsupport::RunProgram("/usr/games/pgn-extract", {"-s", "-r", exported});
     EXPECT_EQ(check.itsExitStatus, 0) << check.itsErr;
     EXPECT_EQ(check.itsErr.find("rror"), std::string::npos) << check.itsErr;
 }
@@ -125,7 +125,7 @@ TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
 TEST_F(PGNRoundTripTest, AnImportKeptInLittleMemoryGivesTheSameBook) {
     // Written out after every step, and now and then: the book is the one a roomy import makes.
     std::string varied = itsFolder / "varied.pgn";
-    testing::WriteWholeFile(varied, kVaried);
+    testsupport::WriteWholeFile(varied, kVaried);
     const std::string eco = "/usr/share/pgn-extract/eco.pgn";
     for (auto [source, budget] : {std::pair{varied, size_t(1)}, std::pair{eco, size_t(1) << 20}}) {
         SCOPED_TRACE(source);

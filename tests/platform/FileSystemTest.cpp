@@ -17,10 +17,10 @@
 namespace marvek {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::ReadWholeFile;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TEST(Folders, FromTheEnvironment) {
     TScratchFolder scratch;

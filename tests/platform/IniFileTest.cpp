@@ -11,9 +11,9 @@
 namespace marvek {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::ReadWholeFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TEST(IniFile, ReadsLikeTheProfileCalls) {
     TScratchFolder scratch;

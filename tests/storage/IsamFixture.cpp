@@ -6,7 +6,7 @@
 #include "storage/IsamFiles.h"
 #include "support/FileHelpers.h"
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 namespace {
 
@@ -262,4 +262,4 @@ TFixtureDatabase SampleVariableDatabase() {
     return db;
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -11,7 +11,7 @@
 // model mirrors what is on disk; its helpers (adding and freeing slots, writing chains, laying out
 // a tree) follow the engine's rules so that what they build is sound.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 struct TFixtureEntry {
     std::string itsKey;
@@ -99,4 +99,4 @@ std::string SampleRecord(size_t length, int seed);
 
 std::string I32Bytes(int32_t value);
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

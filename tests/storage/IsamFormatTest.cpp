@@ -8,9 +8,9 @@
 namespace marvek::test {
 namespace {
 
-using testing::SampleFixedDatabase;
-using testing::SampleRecord;
-using testing::SampleVariableDatabase;
+using testsupport::SampleFixedDatabase;
+using testsupport::SampleRecord;
+using testsupport::SampleVariableDatabase;
 
 std::vector<uint8_t> Bytes(const std::string& s) {
     return {s.begin(), s.end()};

@@ -15,10 +15,10 @@
 
 namespace marvek::test {
 
-using testing::FileSizeOf;
-using testing::ReadWholeFileBytes;
-using testing::TScratchFolder;
-using testing::WriteWholeFileBytes;
+using testsupport::FileSizeOf;
+using testsupport::ReadWholeFileBytes;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFileBytes;
 
 // Each test gets an empty scratch folder and a started engine with default extensions.
 class IsamTest : public ::testing::Test {

@@ -18,17 +18,17 @@
 namespace marvek {
 namespace {
 
-using testing::I32Bytes;
-using testing::PatchFile;
-using testing::ReadWholeFile;
-using testing::SampleFixedDatabase;
-using testing::SampleRecord;
-using testing::SampleVariableDatabase;
-using testing::TFixtureDatabase;
-using testing::TFixtureEntry;
-using testing::TFixtureKey;
-using testing::TScratchFolder;
-using testing::WriteWholeFile;
+using testsupport::I32Bytes;
+using testsupport::PatchFile;
+using testsupport::ReadWholeFile;
+using testsupport::SampleFixedDatabase;
+using testsupport::SampleRecord;
+using testsupport::SampleVariableDatabase;
+using testsupport::TFixtureDatabase;
+using testsupport::TFixtureEntry;
+using testsupport::TFixtureKey;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TVerifyOptions Options(const std::string& base, bool variable = false) {
     TVerifyOptions options;
@@ -271,7 +271,7 @@ void Append(const std::string& path, const std::string& bytes) {
 }
 
 // Key 1 of the fixed sample: leaves 1 and 2 under root 3, free page 4.
-testing::TFixturePage& NamesPage(TFixtureDatabase& db, int32_t page) {
+testsupport::TFixturePage& NamesPage(TFixtureDatabase& db, int32_t page) {
     return db.itsKeys[0].Page(page);
 }
 
@@ -551,13 +551,13 @@ const TDamageCase kDamageCases[] = {
          // Page 2's entries move down under it into new pages 5 and 6, one level deeper than page 1.
          TFixtureKey& key = db.itsKeys[0];
          std::vector<TFixtureEntry> entries = key.Page(2).itsEntries;
-         testing::TFixturePage left{0, std::vector<TFixtureEntry>(entries.begin(), entries.begin() + 15)};
-         testing::TFixturePage right{0, std::vector<TFixtureEntry>(entries.begin() + 16, entries.end())};
+         testsupport::TFixturePage left{0, std::vector<TFixtureEntry>(entries.begin(), entries.begin() + 15)};
+         testsupport::TFixturePage right{0, std::vector<TFixtureEntry>(entries.begin() + 16, entries.end())};
          key.itsPages.push_back(left);
          key.itsPages.push_back(right);
          TFixtureEntry middle = entries[15];
          middle.itsRight = 6;
-         key.Page(2) = testing::TFixturePage{5, {middle}};
+         key.Page(2) = testsupport::TFixturePage{5, {middle}};
      },
      {},
      "key 1: leaf page 5 lies at level 3, other leaves at level 2"},

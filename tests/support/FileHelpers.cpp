@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -42,4 +42,4 @@ int64_t FileSizeOf(const std::string& path) {
     return error ? -1 : static_cast<int64_t>(size);
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

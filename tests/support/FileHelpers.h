@@ -8,7 +8,7 @@
 // Whole files for tests: fixtures written in one go, results read back in one go, and bytes of a
 // file changed in place to damage it.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 // The file's bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
@@ -24,4 +24,4 @@ void PatchFile(const std::string& path, int64_t offset, std::string_view bytes);
 // The file's size in bytes; -1 when it does not exist.
 int64_t FileSizeOf(const std::string& path);
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 TScratchFolder::TScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "marvek-test-XXXXXX").string();
@@ -40,4 +40,4 @@ TScopedEnvironment::~TScopedEnvironment() {
     }
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 std::vector<TSimpleGame> ReadMainLines(std::string_view text) {
     std::vector<TSimpleGame> games;
@@ -60,4 +60,4 @@ std::vector<TSimpleGame> ReadMainLines(std::string_view text) {
     return games;
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -8,7 +8,7 @@
 // results skipped; variations skipped whole), used by tests and benchmarks to feed the chess rules
 // real games without depending on the program's full PGN reader.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 struct TSimpleGame {
     std::vector<std::string> itsTags; // raw tag lines
@@ -17,4 +17,4 @@ struct TSimpleGame {
 
 std::vector<TSimpleGame> ReadMainLines(std::string_view text);
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport
