@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include "chess/ChessParser.h"
+#include "support/FileHelpers.h"
 #include "support/SimplePgn.h"
 
 extern char** environ;
@@ -31,24 +32,24 @@ constexpr std::size_t kTargetPlies = 3'000'000;
 const char* const kPgnExtract = "/usr/games/pgn-extract";
 
 struct TCorpus {
-    std::string itsText;                        // eco.pgn repeated to about kTargetPlies plies
-    std::vector<testing::TSimpleGame> itsGames; // its main lines
+    std::string itsText;                            // eco.pgn repeated to about kTargetPlies plies
+    std::vector<testsupport::TSimpleGame> itsGames; // its main lines
     std::size_t itsPlies = 0;
 };
 
 const TCorpus& Corpus() {
     static const TCorpus corpus = [] {
         TCorpus c;
-        const std::string eco = testing::ReadWholeFile(MARVEK_ECO_PGN);
+        const std::string eco = testsupport::ReadWholeFile(MARVEK_ECO_PGN);
         std::size_t ecoPlies = 0;
-        for (const auto& g : testing::ReadMainLines(eco)) ecoPlies += g.itsMoves.size();
+        for (const auto& g : testsupport::ReadMainLines(eco)) ecoPlies += g.itsMoves.size();
         if (ecoPlies == 0) {
             std::cerr << "cannot read " << MARVEK_ECO_PGN << "\n";
             std::exit(1);
         }
         const std::size_t copies = (kTargetPlies + ecoPlies - 1) / ecoPlies;
         for (std::size_t i = 0; i < copies; ++i) c.itsText += eco + "\n";
-        c.itsGames = testing::ReadMainLines(c.itsText);
+        c.itsGames = testsupport::ReadMainLines(c.itsText);
         for (const auto& g : c.itsGames) c.itsPlies += g.itsMoves.size();
         return c;
     }();
@@ -56,7 +57,7 @@ const TCorpus& Corpus() {
 }
 
 // Reads and plays every main line; returns the plies played.
-std::size_t PlayAll(const std::vector<testing::TSimpleGame>& games) {
+std::size_t PlayAll(const std::vector<testsupport::TSimpleGame>& games) {
     TChessParser parser;
     const TPackedPosition start = StartPosition();
     std::size_t plies = 0;
@@ -85,9 +86,9 @@ BENCHMARK(BM_SanReadAndPlay)->Unit(benchmark::kMillisecond);
 void BM_LegalMoves(benchmark::State& state) {
     static const std::vector<TPackedPosition> positions = [] {
         std::vector<TPackedPosition> result;
-        const std::string eco = testing::ReadWholeFile(MARVEK_ECO_PGN);
+        const std::string eco = testsupport::ReadWholeFile(MARVEK_ECO_PGN);
         TChessParser parser;
-        for (const auto& game : testing::ReadMainLines(eco)) {
+        for (const auto& game : testsupport::ReadMainLines(eco)) {
             parser.LoadPosition(StartPosition());
             for (const std::string& move : game.itsMoves) {
                 parser.SetMoveText(move);
@@ -157,8 +158,8 @@ void CompareWithPgnExtract() {
         ours.push_back(Seconds(Clock::now() - start));
 
         start = Clock::now();
-        const std::string text = testing::ReadWholeFile(path);
-        benchmark::DoNotOptimize(PlayAll(testing::ReadMainLines(text)));
+        const std::string text = testsupport::ReadWholeFile(path);
+        benchmark::DoNotOptimize(PlayAll(testsupport::ReadMainLines(text)));
         oursWithReading.push_back(Seconds(Clock::now() - start));
 
         theirs.push_back(TimePgnExtract(path));

@@ -16,6 +16,7 @@
 #include "book/RichTextBuffer.h"
 #include "pgn/PGNImporter.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -96,7 +97,7 @@ double RunPolyglot(const std::string& pgn, const std::string& bin) {
 
 } // namespace
 
-int main() {
+int main() try {
     size_t games = 100'000;
     if (const char* n = std::getenv("MARVEK_BENCH_GAMES")) games = std::strtoull(n, nullptr, 10);
     if (games < 100) games = 100;
@@ -116,15 +117,13 @@ int main() {
     std::vector<int> bufferCounts = {31, 32768};
     if (const char* b = std::getenv("MARVEK_BENCH_BUFFERS")) bufferCounts = {std::atoi(b)};
     for (int buffers : bufferCounts) {
-        if (BTStartEngine(buffers) != buffers) Die("engine start");
-        BTReserveSectionBuffer(64);
+        TStorageSession storage(buffers);
         std::string book = (folder / ("Bench" + std::to_string(buffers))).string();
         TBook2 creator;
         if (!creator.Create(book)) Die("cannot create the book");
         TRun first = Import(book, pgn);
         const bool once = std::getenv("MARVEK_BENCH_ONCE") != nullptr;
         TRun again = once ? first : Import(book, pgn);
-        BTStopEngine();
         std::string label = std::to_string(buffers) + " page buffers, ";
         double ours = first.itsGames / first.itsSeconds;
         std::printf("  %-40s %10.0f %10.0f %8.2f\n", (label + "first import, games/s").c_str(), ours, theirs,
@@ -139,4 +138,6 @@ int main() {
     }
     std::filesystem::remove_all(folder);
     return 0;
+} catch (const std::exception& error) {
+    Die(error.what());
 }

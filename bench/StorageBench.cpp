@@ -7,6 +7,7 @@
 // MARVEK_BENCH_OPS overrides the number of operations (default 1,000,000).
 
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -68,8 +69,7 @@ struct TFigures {
 }
 
 TFigures RunEngine(const TWork& work, const std::string& base, int buffers, bool journaled, size_t count) {
-    BTStartEngine(buffers);
-    if (!IsamOK()) Die("engine start " + std::to_string(IsamError()));
+    TStorageSession storage(buffers);
     TKeyDescription keys[] = {{kKeyBytes, false}};
     BTCreateDatabase(base, kSlotBytes, 1, keys);
     IsamDatabase* db = nullptr;
@@ -101,7 +101,6 @@ TFigures RunEngine(const TWork& work, const std::string& base, int buffers, bool
     }
     figures.itsLookups = static_cast<double>(count) / Seconds(start);
     BTCloseDatabase(db);
-    BTStopEngine();
     if (bytes == 0) Die("nothing read");
     return figures;
 }
@@ -162,7 +161,7 @@ void Row(const char* what, double ours, double theirs) {
 
 } // namespace
 
-int main() {
+int main() try {
     size_t count = 1'000'000;
     if (const char* ops = std::getenv("MARVEK_BENCH_OPS")) count = std::strtoull(ops, nullptr, 10);
     if (count < 1000) count = 1000;
@@ -192,4 +191,6 @@ int main() {
                 "journaled row: one transaction per statement)\n");
     std::filesystem::remove_all(folder);
     return 0;
+} catch (const std::exception& error) {
+    Die(error.what());
 }

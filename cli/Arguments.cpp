@@ -8,7 +8,6 @@
 
 #include "app/Settings.h"
 #include "platform/Errors.h"
-#include "storage/Isam.h"
 
 namespace marvek::cli {
 
@@ -58,16 +57,6 @@ std::string BookArgument(const std::string& path) {
     if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".2MD") == 0)
         return path.substr(0, path.size() - 4);
     return path;
-}
-
-TEngineSession::TEngineSession() {
-    if (BTStartEngine(31) != 31) throw EMarvekError("not enough memory for the storage engine");
-    BTReserveSectionBuffer(64);
-}
-
-TEngineSession::~TEngineSession() {
-    BTFreeSectionBuffer();
-    BTStopEngine();
 }
 
 } // namespace marvek::cli

@@ -25,13 +25,4 @@ TPackedPosition PositionArgument(const std::string& fen, const std::string& line
 // A book path as given: without extension, or with ".2MD", which is cut.
 std::string BookArgument(const std::string& path);
 
-// The storage engine runs for the length of one command, with the page buffers the program uses.
-class TEngineSession {
-public:
-    TEngineSession();
-    ~TEngineSession();
-    TEngineSession(const TEngineSession&) = delete;
-    TEngineSession& operator=(const TEngineSession&) = delete;
-};
-
 } // namespace marvek::cli

@@ -16,6 +16,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 
 namespace marvek::cli {
 
@@ -185,7 +186,7 @@ void AddBookCommands(CLI::App& app, int& result) {
             book->add_subcommand("create", "Create an empty book (an existing one of that name is replaced)");
         cmd->add_option("BOOK", o->itsBook, "Path of the book, without extension")->required();
         cmd->callback([o, &result] {
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             std::string name = TBook2::CleanBookName(BookArgument(o->itsBook));
             if (!book.Create(name)) throw EMarvekError("the book " + name + " could not be created");
@@ -201,7 +202,7 @@ void AddBookCommands(CLI::App& app, int& result) {
         cmd->add_flag("--json", o->itsJson, "Machine-readable output");
         cmd->callback([o, &result] {
             TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             OpenBook(book, o->itsBook, true);
             ShowRecord(book, position, o->itsJson, result);
@@ -213,7 +214,7 @@ void AddBookCommands(CLI::App& app, int& result) {
         cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
         cmd->add_flag("--json", o->itsJson, "Machine-readable output");
         cmd->callback([o, &result] {
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             OpenBook(book, o->itsBook, true);
             nlohmann::json files = nlohmann::json::array();
@@ -254,7 +255,7 @@ void AddBookCommands(CLI::App& app, int& result) {
         cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
         cmd->add_flag("--json", o->itsJson, "Machine-readable output");
         cmd->callback([o, &result] {
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             OpenBook(book, o->itsBook, true);
             nlohmann::json out = nlohmann::json::array();
@@ -287,7 +288,7 @@ void AddBookCommands(CLI::App& app, int& result) {
             if (o->itsFen.empty() && o->itsLine.empty())
                 throw CLI::ValidationError("--fen or --line", "name which position");
             TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             OpenBook(book, o->itsBook, false);
             if (book.IsReadOnly()) throw EMarvekError("the book is read-only");
@@ -301,7 +302,7 @@ void AddBookCommands(CLI::App& app, int& result) {
         cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
         cmd->add_option("NAME", o->itsName, "The name")->required();
         cmd->callback([o, &result] {
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             OpenBook(book, o->itsBook, false);
             if (book.IsReadOnly()) throw EMarvekError("the book is read-only");
@@ -319,7 +320,7 @@ void AddBookCommands(CLI::App& app, int& result) {
             book->add_subcommand("verify", "Check every file and record of a book without changing it");
         cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
         cmd->callback([o, &result] {
-            TEngineSession engine;
+            TStorageSession storage;
             TBookVerifyReport report = VerifyBook(BookArgument(o->itsBook));
             if (!report.itsOpened) throw EMarvekError("cannot verify: " + report.itsOpenError);
             std::cout << "position files: " << report.itsPositionFiles << '\n'
@@ -339,7 +340,7 @@ void AddBookCommands(CLI::App& app, int& result) {
         auto* cmd = book->add_subcommand("rebuild", "Rebuild every database of a book from its records");
         cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
         cmd->callback([o, &result] {
-            TEngineSession engine;
+            TStorageSession storage;
             TBook2 book;
             std::string base = BookArgument(o->itsBook);
             if (!FileExists(base + ".2MD")) throw EMarvekError("no book at " + base);

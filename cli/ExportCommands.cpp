@@ -14,6 +14,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 
 namespace marvek::cli {
 
@@ -81,7 +82,7 @@ void AddExportCommands(CLI::App& app, int& result) {
         TSettings settings = Settings();
         ApplyTags(*cmd, *o, settings);
 
-        TEngineSession engine;
+        TStorageSession storage;
         TBook2 book;
         std::string base = BookArgument(o->itsBook);
         if (!FileExists(base + ".2MD"))

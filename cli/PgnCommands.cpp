@@ -19,6 +19,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 
 namespace marvek::cli {
 
@@ -104,7 +105,7 @@ void RunImport(const TImportArguments& a, int& result) {
         throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
     if (!FileExists(a.itsFile)) throw EMarvekError("no PGN file at " + a.itsFile);
 
-    TEngineSession engine;
+    TStorageSession storage;
     TBook2 book;
     book.Open(base, FreeBytes(base + ".2MD") == 0, false);
     if (book.IsReadOnly()) throw EMarvekError("the book " + base + " is read-only");

@@ -16,30 +16,30 @@ using namespace isam;
 
 namespace isam {
 
-TEngine& Engine() {
-    static TEngine engine;
-    return engine;
+TIsamState& IsamState() {
+    static TIsamState state;
+    return state;
 }
 
 void BeginCall() {
-    TEngine& e = Engine();
-    e.itsOK = true;
-    e.itsError = 0;
-    e.itsOsError = 0;
+    TIsamState& s = IsamState();
+    s.itsOK = true;
+    s.itsError = 0;
+    s.itsOsError = 0;
 }
 
 bool Fail(int code) {
-    TEngine& e = Engine();
-    if (e.itsOK) {
-        e.itsOK = false;
-        e.itsError = code;
+    TIsamState& s = IsamState();
+    if (s.itsOK) {
+        s.itsOK = false;
+        s.itsError = code;
     }
     return false;
 }
 
 void Report(int code) {
-    Engine().itsOK = false;
-    Engine().itsError = code;
+    IsamState().itsOK = false;
+    IsamState().itsError = code;
 }
 
 namespace {
@@ -55,8 +55,8 @@ bool ParentFolderExists(const std::string& path) {
 } // namespace
 
 bool FailOs(int osError, TIoKind kind, bool readOnly) {
-    TEngine& e = Engine();
-    if (e.itsOK && e.itsOsError == 0) e.itsOsError = osError;
+    TIsamState& s = IsamState();
+    if (s.itsOK && s.itsOsError == 0) s.itsOsError = osError;
     switch (osError) {
     case ENOENT: return Fail(kFileNotFound);
     case ENOTDIR: return Fail(kPathNotFound);
@@ -82,7 +82,7 @@ namespace {
 
 bool FailOpen(int osError, const std::string& path) {
     if (osError == ENOENT && !ParentFolderExists(path)) {
-        if (Engine().itsOsError == 0) Engine().itsOsError = osError;
+        if (IsamState().itsOsError == 0) IsamState().itsOsError = osError;
         return Fail(kPathNotFound);
     }
     return FailOs(osError, TIoKind::kOpen, false);
@@ -91,8 +91,8 @@ bool FailOpen(int osError, const std::string& path) {
 } // namespace
 
 bool CheckHandle(IsamDatabase* db, bool changing) {
-    TEngine& e = Engine();
-    if (!e.itsStarted) return Fail(kNotStarted);
+    TIsamState& s = IsamState();
+    if (!s.itsStarted) return Fail(kNotStarted);
     if (db == nullptr || db->itsOpenMark != kOpenMark) return Fail(kBadHandle);
     if (changing && db->itsReadOnly) return Fail(kReadOnly);
     return true;
@@ -147,7 +147,7 @@ bool FlushFile(TFile& file) {
     if (!file.IsOpen()) return true;
     int code = file.Flush();
     if (code != 0) {
-        if (Engine().itsOK && Engine().itsOsError == 0) Engine().itsOsError = code;
+        if (IsamState().itsOK && IsamState().itsOsError == 0) IsamState().itsOsError = code;
         return Fail(kFlushFailed);
     }
     return true;
@@ -342,57 +342,57 @@ std::string_view IsamKeyBytes(const TIsamKey& key) {
 }
 
 bool IsamOK() {
-    return Engine().itsOK;
+    return IsamState().itsOK;
 }
 int IsamError() {
-    return Engine().itsError;
+    return IsamState().itsError;
 }
 int IsamOsError() {
-    return Engine().itsOsError;
+    return IsamState().itsOsError;
 }
 
 void BTSetExtensions(const std::string& dataExt, const std::string& indexExt, const std::string& journalExt) {
-    TEngine& e = Engine();
-    e.itsDataExt = dataExt.substr(0, 3);
-    e.itsIndexExt = indexExt.substr(0, 3);
-    e.itsJournalExt = journalExt.substr(0, 3);
+    TIsamState& s = IsamState();
+    s.itsDataExt = dataExt.substr(0, 3);
+    s.itsIndexExt = indexExt.substr(0, 3);
+    s.itsJournalExt = journalExt.substr(0, 3);
 }
 
 void BTSetRebuildExtensions(const std::string& saveExt, const std::string& messageExt) {
-    TEngine& e = Engine();
-    e.itsSaveExt = saveExt.substr(0, 3);
-    e.itsMessageExt = messageExt.substr(0, 3);
+    TIsamState& s = IsamState();
+    s.itsSaveExt = saveExt.substr(0, 3);
+    s.itsMessageExt = messageExt.substr(0, 3);
 }
 
 void BTSetResynchronise(bool on) {
-    Engine().itsResynchronise = on;
+    IsamState().itsResynchronise = on;
 }
 
 bool BTEngineStarted() {
-    return Engine().itsStarted;
+    return IsamState().itsStarted;
 }
 
 int BTStartEngine(int pageBuffers) {
     BeginCall();
-    TEngine& e = Engine();
-    if (e.itsStarted) return Fail(kStartedTwice), 0;
+    TIsamState& s = IsamState();
+    if (s.itsStarted) return Fail(kStartedTwice), 0;
     if (pageBuffers < kMinPageBuffers) return Fail(kTooFewBuffers), 0;
     if (!AllocateBuffers(pageBuffers)) return Fail(kNoPageBuffers), 0;
-    e.itsStarted = true;
-    return static_cast<int>(e.itsBuffers.size());
+    s.itsStarted = true;
+    return static_cast<int>(s.itsBuffers.size());
 }
 
 void BTStopEngine() {
     BeginCall();
-    TEngine& e = Engine();
-    if (!e.itsStarted) {
+    TIsamState& s = IsamState();
+    if (!s.itsStarted) {
         Fail(kNotStarted);
         return;
     }
     bool ok = true;
     int firstError = 0;
-    while (!e.itsOpen.empty()) {
-        IsamDatabase* db = e.itsOpen.back();
+    while (!s.itsOpen.empty()) {
+        IsamDatabase* db = s.itsOpen.back();
         BTCloseDatabase(db);
         if (!IsamOK() && ok) {
             ok = false;
@@ -400,11 +400,11 @@ void BTStopEngine() {
         }
         if (db != nullptr) {
             // Closing failed before the handle left the list; drop it regardless.
-            e.itsOpen.pop_back();
+            s.itsOpen.pop_back();
         }
     }
     FreeBuffers();
-    e.itsStarted = false;
+    s.itsStarted = false;
     BeginCall();
     if (!ok) Fail(firstError);
 }
@@ -446,7 +446,7 @@ bool CreateIndexFile(const std::string& name, int keyCount, const TKeyDescriptio
 
 void BTCreateDatabase(const std::string& base, int slotBytes, int keyCount, const TKeyDescription* keys) {
     BeginCall();
-    TEngine& e = Engine();
+    TIsamState& s = IsamState();
     if (slotBytes < kMinSlotBytes) {
         Fail(kRecordTooShort);
         return;
@@ -456,7 +456,7 @@ void BTCreateDatabase(const std::string& base, int slotBytes, int keyCount, cons
         Fail(kPathNotFound);
         return;
     }
-    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    TIsamFileNames names = IsamFileNames(base, s.itsDataExt, s.itsIndexExt, s.itsJournalExt);
     RemoveFile(names.itsIndex);
     RemoveFile(names.itsJournal);
     RemoveFile(names.itsData);
@@ -523,13 +523,82 @@ void CloseFiles(IsamDatabase* db) {
     db->itsDataFile.Close();
 }
 
+TFileMode OpenMode(const IsamDatabase* db) {
+    return db->itsReadOnly ? TFileMode::kReadOnly : TFileMode::kReadWrite;
+}
+
+// Opens the journal an earlier run left beside the database, or in journaled mode starts an empty
+// one. A journal holding more than its placeholder byte means an operation was interrupted: it
+// must be replayed once the other files are open.
+bool OpenJournal(IsamDatabase* db, bool& replay) {
+    replay = false;
+    const std::string& name = db->itsJournalName;
+    if (FileExists(name)) {
+        int code = db->itsJournalFile.Open(name, OpenMode(db));
+        int64_t size = 0;
+        if (code == 0) code = db->itsJournalFile.Size(&size);
+        if (code != 0) return FailOpen(code, name);
+        replay = size != 1;
+        if (replay && db->itsReadOnly) return Fail(kJournalOnReadOnly);
+        return true;
+    }
+    if (!db->itsJournaled) return true;
+    int code = db->itsJournalFile.Create(name);
+    if (code != 0) return FailOpen(code, name);
+    uint8_t placeholder = 0;
+    return WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) && FlushFile(db->itsJournalFile);
+}
+
+// Opens the data file and, when there are keys, the index file, and reads their headers; a header
+// that cannot be right, or a database that was changed and never closed, asks for a rebuild.
+bool ReadHeaders(IsamDatabase* db) {
+    int code = db->itsDataFile.Open(db->itsDataName, OpenMode(db));
+    if (code != 0) return FailOpen(code, db->itsDataName);
+    uint8_t header[kDataHeaderBytes];
+    if (!ReadExact(db, db->itsDataFile, 0, header, kDataHeaderBytes)) return false;
+    db->itsData = DecodeDataHeader(header);
+    if (db->itsData.itsIndexCount > kMaxKeyIndexes) return Fail(kHeaderTooManyKeys);
+    if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
+        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0)
+        return Fail(kRebuildNeeded);
+    db->itsIndexCount = db->itsData.itsIndexCount;
+    db->itsKeys.assign(1, TKeyDesc());
+    if (db->itsIndexCount > 0) {
+        code = db->itsIndexFile.Open(db->itsIndexName, OpenMode(db));
+        if (code != 0) {
+            if (code == EMFILE || code == ENFILE) return FailOs(code, TIoKind::kOpen, db->itsReadOnly);
+            return Fail(kRebuildNeeded);
+        }
+        if (!ReadKeyHeaders(db)) return false;
+    }
+    if (db->itsData.itsDirtyMark != 0) return Fail(kRebuildNeeded);
+    // A journaled operation keeps notes per file: the data file and each key index.
+    db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
+    db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
+    return true;
+}
+
+// Rolls the interrupted operation back and leaves the journal empty.
+bool ReplayPendingJournal(IsamDatabase* db) {
+    if (!ReplayJournal(db)) return false;
+    // Slots past the restored header were appended by the interrupted operation.
+    int64_t size = 0;
+    int64_t wanted = (static_cast<int64_t>(db->itsData.itsHighSlot) + 1) * db->itsData.itsSlotBytes;
+    if (db->itsDataFile.Size(&size) == 0 && size > wanted) db->itsDataFile.Truncate(wanted);
+    uint8_t placeholder = 0;
+    if (db->itsJournalFile.Truncate(1) != 0 || !WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) ||
+        !FlushFile(db->itsJournalFile))
+        return Fail(kReplayFailed);
+    return true;
+}
+
 } // namespace
 
 void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnly, bool journaled) {
     BeginCall();
     result = nullptr;
-    TEngine& e = Engine();
-    if (!e.itsStarted) {
+    TIsamState& s = IsamState();
+    if (!s.itsStarted) {
         Fail(kNotStarted);
         return;
     }
@@ -537,117 +606,42 @@ void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnl
         Fail(kPathNotFound);
         return;
     }
-    if (readOnly) journaled = false;
     IsamDatabase* db = new (std::nothrow) IsamDatabase;
     if (db == nullptr) {
         Fail(kNoMemoryOpen);
         return;
     }
-    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    TIsamFileNames names = IsamFileNames(base, s.itsDataExt, s.itsIndexExt, s.itsJournalExt);
     db->itsDataName = names.itsData;
     db->itsIndexName = names.itsIndex;
     db->itsJournalName = names.itsJournal;
     db->itsReadOnly = readOnly;
-    db->itsJournaled = journaled;
-    TFileMode mode = readOnly ? TFileMode::kReadOnly : TFileMode::kReadWrite;
+    // A read-only handle never writes, so it has nothing to journal.
+    db->itsJournaled = journaled && !readOnly;
 
-    auto abandon = [&] {
+    bool replay = false;
+    bool opened = OpenJournal(db, replay) && ReadHeaders(db) && (!replay || ReplayPendingJournal(db));
+    if (!opened) {
         CloseFiles(db);
         delete db;
-    };
-
-    // The journal first: a non-empty one means an operation was interrupted.
-    bool replay = false;
-    bool haveJournal = FileExists(names.itsJournal);
-    if (haveJournal) {
-        int code = db->itsJournalFile.Open(names.itsJournal, mode);
-        int64_t size = 0;
-        if (code == 0) code = db->itsJournalFile.Size(&size);
-        if (code != 0) {
-            FailOpen(code, names.itsJournal);
-            return abandon();
-        }
-        replay = size != 1;
-        if (replay && readOnly) {
-            Fail(kJournalOnReadOnly);
-            return abandon();
-        }
-    } else if (journaled) {
-        int code = db->itsJournalFile.Create(names.itsJournal);
-        if (code != 0) {
-            FailOpen(code, names.itsJournal);
-            return abandon();
-        }
-        uint8_t placeholder = 0;
-        if (!WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) || !FlushFile(db->itsJournalFile))
-            return abandon();
+        return;
     }
-
-    int code = db->itsDataFile.Open(names.itsData, mode);
-    if (code != 0) {
-        FailOpen(code, names.itsData);
-        return abandon();
-    }
-    uint8_t header[kDataHeaderBytes];
-    if (!ReadExact(db, db->itsDataFile, 0, header, kDataHeaderBytes)) return abandon();
-    db->itsData = DecodeDataHeader(header);
-    if (db->itsData.itsIndexCount > kMaxKeyIndexes) {
-        Fail(kHeaderTooManyKeys);
-        return abandon();
-    }
-    if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
-        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0) {
-        Fail(kRebuildNeeded);
-        return abandon();
-    }
-    db->itsIndexCount = db->itsData.itsIndexCount;
-    db->itsKeys.assign(1, TKeyDesc());
-    if (db->itsIndexCount > 0) {
-        code = db->itsIndexFile.Open(names.itsIndex, mode);
-        if (code != 0) {
-            if (code == EMFILE || code == ENFILE)
-                FailOs(code, TIoKind::kOpen, readOnly);
-            else
-                Fail(kRebuildNeeded);
-            return abandon();
-        }
-        if (!ReadKeyHeaders(db)) return abandon();
-    }
-    if (db->itsData.itsDirtyMark != 0) {
-        Fail(kRebuildNeeded);
-        return abandon();
-    }
-    db->itsOp.itsHeaderEntryAt.assign(static_cast<size_t>(db->itsIndexCount) + 1, -1);
-    db->itsOp.itsTookFromFree.assign(static_cast<size_t>(db->itsIndexCount) + 1, false);
-    if (replay) {
-        if (!ReplayJournal(db)) return abandon();
-        // Slots past the restored header were appended by the interrupted operation.
-        int64_t size = 0;
-        int64_t wanted = (static_cast<int64_t>(db->itsData.itsHighSlot) + 1) * db->itsData.itsSlotBytes;
-        if (db->itsDataFile.Size(&size) == 0 && size > wanted) db->itsDataFile.Truncate(wanted);
-        uint8_t placeholder = 0;
-        if (db->itsJournalFile.Truncate(1) != 0 || !WriteExact(db, db->itsJournalFile, 0, &placeholder, 1) ||
-            !FlushFile(db->itsJournalFile)) {
-            Fail(kReplayFailed);
-            return abandon();
-        }
-    }
-    if (!journaled && db->itsJournalFile.IsOpen()) {
+    if (!db->itsJournaled && db->itsJournalFile.IsOpen()) {
         db->itsJournalFile.Close();
         if (!readOnly) RemoveFile(names.itsJournal);
     }
     db->itsOp.itsLength = 1;
     db->itsOpenMark = kOpenMark;
-    e.itsOpen.push_back(db);
+    s.itsOpen.push_back(db);
     result = db;
 }
 
 void BTCloseDatabase(IsamDatabase*& db) {
     BeginCall();
-    TEngine& e = Engine();
+    TIsamState& s = IsamState();
     if (!CheckHandle(db, false)) return;
-    auto it = std::find(e.itsOpen.begin(), e.itsOpen.end(), db);
-    if (it == e.itsOpen.end()) {
+    auto it = std::find(s.itsOpen.begin(), s.itsOpen.end(), db);
+    if (it == s.itsOpen.end()) {
         Fail(kNotOpen);
         return;
     }
@@ -666,7 +660,7 @@ void BTCloseDatabase(IsamDatabase*& db) {
     int code2 = db->itsIndexFile.Close();
     int code3 = db->itsDataFile.Close();
     if (code != 0 || code2 != 0 || code3 != 0) Fail(kCloseFailed);
-    e.itsOpen.erase(std::find(e.itsOpen.begin(), e.itsOpen.end(), db));
+    s.itsOpen.erase(std::find(s.itsOpen.begin(), s.itsOpen.end(), db));
     db->itsOpenMark = 0;
     delete db;
     db = nullptr;
@@ -674,8 +668,8 @@ void BTCloseDatabase(IsamDatabase*& db) {
 
 void BTEraseDatabase(const std::string& base) {
     BeginCall();
-    TEngine& e = Engine();
-    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    TIsamState& s = IsamState();
+    TIsamFileNames names = IsamFileNames(base, s.itsDataExt, s.itsIndexExt, s.itsJournalExt);
     RemoveFile(names.itsIndex);
     RemoveFile(names.itsJournal);
     int code = RemoveFile(names.itsData);

@@ -171,7 +171,9 @@ struct TPageIdHash {
     }
 };
 
-struct TEngine {
+// What the engine keeps between calls: the last result, the extension settings, the open handles
+// and the buffers they share. One object, behind the BT... functions.
+struct TIsamState {
     bool itsStarted = false;
     bool itsOK = true;
     int itsError = 0;
@@ -192,7 +194,7 @@ struct TEngine {
     std::unordered_map<TPageId, int, TPageIdHash> itsPageMap;
 };
 
-TEngine& Engine();
+TIsamState& IsamState();
 
 // ---- Results --------------------------------------------------------------------------------
 

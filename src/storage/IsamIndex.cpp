@@ -162,7 +162,7 @@ bool Resynchronise(TIndex& x, TCursor& cursor, const TIsamKey& key, RecRef ref, 
                    bool& found) {
     found = true;
     if (cursor.itsValid) return true;
-    if (!Engine().itsResynchronise) return Fail(invalidError);
+    if (!IsamState().itsResynchronise) return Fail(invalidError);
     if (cursor.itsDepth == 0) {
         cursor.itsValid = true;
         return true;

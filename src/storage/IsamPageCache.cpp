@@ -11,53 +11,51 @@ namespace marvek::isam {
 
 namespace {
 
-void Unlink(TEngine& e, int i) {
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
-    if (b.itsPrev >= 0)
-        e.itsBuffers[static_cast<size_t>(b.itsPrev)].itsNext = b.itsNext;
-    else
-        e.itsHead = b.itsNext;
-    if (b.itsNext >= 0)
-        e.itsBuffers[static_cast<size_t>(b.itsNext)].itsPrev = b.itsPrev;
-    else
-        e.itsTail = b.itsPrev;
+// The links that point at a buffer from either side: its neighbour's, or the ring's end when it
+// has no neighbour there (-1).
+int& NextLinkAfter(TIsamState& s, int prev) {
+    return prev >= 0 ? s.itsBuffers[static_cast<size_t>(prev)].itsNext : s.itsHead;
+}
+int& PrevLinkBefore(TIsamState& s, int next) {
+    return next >= 0 ? s.itsBuffers[static_cast<size_t>(next)].itsPrev : s.itsTail;
+}
+
+void Unlink(TIsamState& s, int i) {
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
+    NextLinkAfter(s, b.itsPrev) = b.itsNext;
+    PrevLinkBefore(s, b.itsNext) = b.itsPrev;
     b.itsPrev = b.itsNext = -1;
 }
 
-void PushMostRecent(TEngine& e, int i) {
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
-    b.itsPrev = e.itsTail;
-    b.itsNext = -1;
-    if (e.itsTail >= 0)
-        e.itsBuffers[static_cast<size_t>(e.itsTail)].itsNext = i;
-    else
-        e.itsHead = i;
-    e.itsTail = i;
+// Links an unlinked buffer in between prev and next.
+void LinkBetween(TIsamState& s, int i, int prev, int next) {
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
+    b.itsPrev = prev;
+    b.itsNext = next;
+    NextLinkAfter(s, prev) = i;
+    PrevLinkBefore(s, next) = i;
 }
 
-void PushLeastRecent(TEngine& e, int i) {
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
-    b.itsNext = e.itsHead;
-    b.itsPrev = -1;
-    if (e.itsHead >= 0)
-        e.itsBuffers[static_cast<size_t>(e.itsHead)].itsPrev = i;
-    else
-        e.itsTail = i;
-    e.itsHead = i;
+void PushMostRecent(TIsamState& s, int i) {
+    LinkBetween(s, i, s.itsTail, -1);
+}
+
+void PushLeastRecent(TIsamState& s, int i) {
+    LinkBetween(s, i, -1, s.itsHead);
 }
 
 // Gives a buffer up: no owner, reused first.
-void Disown(TEngine& e, int i) {
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
-    if (b.itsOwner != nullptr) e.itsPageMap.erase(TPageId{b.itsOwner, b.itsKeyNr, b.itsPageNr});
+void Disown(TIsamState& s, int i) {
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
+    if (b.itsOwner != nullptr) s.itsPageMap.erase(TPageId{b.itsOwner, b.itsKeyNr, b.itsPageNr});
     b.itsOwner = nullptr;
     b.itsChanged = false;
-    Unlink(e, i);
-    PushLeastRecent(e, i);
+    Unlink(s, i);
+    PushLeastRecent(s, i);
 }
 
-bool WriteBuffer(TEngine& e, int i) {
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+bool WriteBuffer(TIsamState& s, int i) {
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
     IsamDatabase* db = b.itsOwner;
     if (db->itsJournaled && JournalHasPage(db, b.itsKeyNr, b.itsPageNr) && !FlushJournal(db)) return false;
     static uint8_t packed[6 + kPageCapacity * (kMaxKeyLength + 9)];
@@ -70,12 +68,12 @@ bool WriteBuffer(TEngine& e, int i) {
 }
 
 // The least recently used buffer nobody holds, written back first when changed.
-bool TakeVictim(TEngine& e, int& victim) {
-    for (int i = e.itsHead; i >= 0; i = e.itsBuffers[static_cast<size_t>(i)].itsNext) {
-        TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+bool TakeVictim(TIsamState& s, int& victim) {
+    for (int i = s.itsHead; i >= 0; i = s.itsBuffers[static_cast<size_t>(i)].itsNext) {
+        TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
         if (b.itsPins > 0) continue;
-        if (b.itsOwner != nullptr && b.itsChanged && !WriteBuffer(e, i)) return false;
-        if (b.itsOwner != nullptr) e.itsPageMap.erase(TPageId{b.itsOwner, b.itsKeyNr, b.itsPageNr});
+        if (b.itsOwner != nullptr && b.itsChanged && !WriteBuffer(s, i)) return false;
+        if (b.itsOwner != nullptr) s.itsPageMap.erase(TPageId{b.itsOwner, b.itsKeyNr, b.itsPageNr});
         b.itsOwner = nullptr;
         b.itsChanged = false;
         victim = i;
@@ -84,43 +82,43 @@ bool TakeVictim(TEngine& e, int& victim) {
     return Fail(kNoPageBuffers);
 }
 
-void Claim(TEngine& e, int i, IsamDatabase* db, int keyNr, int32_t pageNr) {
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+void Claim(TIsamState& s, int i, IsamDatabase* db, int keyNr, int32_t pageNr) {
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
     b.itsOwner = db;
     b.itsKeyNr = keyNr;
     b.itsPageNr = pageNr;
-    e.itsPageMap[TPageId{db, keyNr, pageNr}] = i;
-    Unlink(e, i);
-    PushMostRecent(e, i);
+    s.itsPageMap[TPageId{db, keyNr, pageNr}] = i;
+    Unlink(s, i);
+    PushMostRecent(s, i);
 }
 
 } // namespace
 
 bool AllocateBuffers(int count) {
-    TEngine& e = Engine();
-    e.itsBuffers.clear();
-    e.itsPageMap.clear();
+    TIsamState& s = IsamState();
+    s.itsBuffers.clear();
+    s.itsPageMap.clear();
     while (count >= kMinPageBuffers) {
         try {
-            e.itsBuffers.resize(static_cast<size_t>(count));
-            e.itsPageMap.reserve(static_cast<size_t>(count) * 2);
+            s.itsBuffers.resize(static_cast<size_t>(count));
+            s.itsPageMap.reserve(static_cast<size_t>(count) * 2);
             break;
         } catch (const std::bad_alloc&) {
-            e.itsBuffers.clear();
+            s.itsBuffers.clear();
             count /= 2;
         }
     }
-    if (e.itsBuffers.size() < static_cast<size_t>(kMinPageBuffers)) return false;
-    e.itsHead = e.itsTail = -1;
-    for (int i = 0; i < static_cast<int>(e.itsBuffers.size()); ++i) PushMostRecent(e, i);
+    if (s.itsBuffers.size() < static_cast<size_t>(kMinPageBuffers)) return false;
+    s.itsHead = s.itsTail = -1;
+    for (int i = 0; i < static_cast<int>(s.itsBuffers.size()); ++i) PushMostRecent(s, i);
     return true;
 }
 
 void FreeBuffers() {
-    TEngine& e = Engine();
-    std::vector<TPageBuffer>().swap(e.itsBuffers);
-    e.itsPageMap.clear();
-    e.itsHead = e.itsTail = -1;
+    TIsamState& s = IsamState();
+    std::vector<TPageBuffer>().swap(s.itsBuffers);
+    s.itsPageMap.clear();
+    s.itsHead = s.itsTail = -1;
 }
 
 void PackPage(const TPage& page, int keyLength, uint8_t* out, size_t* used) {
@@ -159,7 +157,7 @@ bool UnpackPage(const uint8_t* in, size_t size, int keyLength, TPage& page) {
 }
 
 TPageRef::TPageRef(int index) : itsIndex(index) {
-    ++Engine().itsBuffers[static_cast<size_t>(index)].itsPins;
+    ++IsamState().itsBuffers[static_cast<size_t>(index)].itsPins;
 }
 
 TPageRef::~TPageRef() {
@@ -180,76 +178,76 @@ TPageRef& TPageRef::operator=(TPageRef&& other) noexcept {
 }
 
 TPage& TPageRef::operator*() const {
-    return Engine().itsBuffers[static_cast<size_t>(itsIndex)].itsPage;
+    return IsamState().itsBuffers[static_cast<size_t>(itsIndex)].itsPage;
 }
 
 int32_t TPageRef::PageNr() const {
-    return Engine().itsBuffers[static_cast<size_t>(itsIndex)].itsPageNr;
+    return IsamState().itsBuffers[static_cast<size_t>(itsIndex)].itsPageNr;
 }
 
 void TPageRef::Release() {
     if (itsIndex >= 0) {
-        --Engine().itsBuffers[static_cast<size_t>(itsIndex)].itsPins;
+        --IsamState().itsBuffers[static_cast<size_t>(itsIndex)].itsPins;
         itsIndex = -1;
     }
 }
 
 bool FetchPage(IsamDatabase* db, int keyNr, int32_t pageNr, TPageRef& ref) {
-    TEngine& e = Engine();
+    TIsamState& s = IsamState();
     ref.Release();
     const TKeyDesc& key = db->itsKeys[static_cast<size_t>(keyNr)];
     // A child link outside the pages handed out can only come from a damaged index.
     if (pageNr < 1 || pageNr > key.itsHeader.itsPageCount) return Fail(kRebuildNeeded);
-    auto found = e.itsPageMap.find(TPageId{db, keyNr, pageNr});
-    if (found != e.itsPageMap.end()) {
+    auto found = s.itsPageMap.find(TPageId{db, keyNr, pageNr});
+    if (found != s.itsPageMap.end()) {
         int i = found->second;
-        if (i != e.itsTail) {
-            Unlink(e, i);
-            PushMostRecent(e, i);
+        if (i != s.itsTail) {
+            Unlink(s, i);
+            PushMostRecent(s, i);
         }
         ref = TPageRef(i);
         return true;
     }
     int victim = -1;
-    if (!TakeVictim(e, victim)) return false;
+    if (!TakeVictim(s, victim)) return false;
     static uint8_t raw[6 + kPageCapacity * (kMaxKeyLength + 9) + 64];
     size_t bytes = static_cast<size_t>(key.itsHeader.itsPageBytes);
     if (bytes > sizeof raw) bytes = sizeof raw;
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(victim)];
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(victim)];
     if (!ReadExact(db, db->itsIndexFile, PageOffset(db, keyNr, pageNr), raw, bytes)) {
-        Disown(e, victim);
+        Disown(s, victim);
         return false;
     }
     if (!UnpackPage(raw, bytes, key.itsKeyLength, b.itsPage)) {
-        Disown(e, victim);
+        Disown(s, victim);
         return Fail(kRebuildNeeded);
     }
     b.itsChanged = false;
-    Claim(e, victim, db, keyNr, pageNr);
+    Claim(s, victim, db, keyNr, pageNr);
     ref = TPageRef(victim);
     return true;
 }
 
 bool NewPageBuffer(IsamDatabase* db, int keyNr, int32_t pageNr, TPageRef& ref) {
-    TEngine& e = Engine();
+    TIsamState& s = IsamState();
     ref.Release();
     // A page number can come back from the free chain while a stale copy is still cached.
-    auto found = e.itsPageMap.find(TPageId{db, keyNr, pageNr});
-    if (found != e.itsPageMap.end()) Disown(e, found->second);
+    auto found = s.itsPageMap.find(TPageId{db, keyNr, pageNr});
+    if (found != s.itsPageMap.end()) Disown(s, found->second);
     int victim = -1;
-    if (!TakeVictim(e, victim)) return false;
-    TPageBuffer& b = e.itsBuffers[static_cast<size_t>(victim)];
+    if (!TakeVictim(s, victim)) return false;
+    TPageBuffer& b = s.itsBuffers[static_cast<size_t>(victim)];
     b.itsPage.itsCount = 0;
     b.itsPage.itsLeft = 0;
     b.itsChanged = true;
-    Claim(e, victim, db, keyNr, pageNr);
+    Claim(s, victim, db, keyNr, pageNr);
     JournalNewPage(db, keyNr, pageNr);
     ref = TPageRef(victim);
     return true;
 }
 
 bool TouchPage(IsamDatabase* db, int keyNr, const TPageRef& ref) {
-    TPageBuffer& buffer = Engine().itsBuffers[static_cast<size_t>(ref.Index())];
+    TPageBuffer& buffer = IsamState().itsBuffers[static_cast<size_t>(ref.Index())];
     if (db->itsJournaled && !JournalPage(db, keyNr, buffer.itsPageNr, buffer.itsPage)) return false;
     buffer.itsChanged = true;
     ++db->itsKeys[static_cast<size_t>(keyNr)].itsChanges;
@@ -257,27 +255,27 @@ bool TouchPage(IsamDatabase* db, int keyNr, const TPageRef& ref) {
 }
 
 void ForgetPage(IsamDatabase* db, int keyNr, int32_t pageNr) {
-    TEngine& e = Engine();
-    auto found = e.itsPageMap.find(TPageId{db, keyNr, pageNr});
-    if (found != e.itsPageMap.end()) Disown(e, found->second);
+    TIsamState& s = IsamState();
+    auto found = s.itsPageMap.find(TPageId{db, keyNr, pageNr});
+    if (found != s.itsPageMap.end()) Disown(s, found->second);
 }
 
 bool WriteChangedPages(IsamDatabase* db, bool release) {
-    TEngine& e = Engine();
-    for (int i = 0; i < static_cast<int>(e.itsBuffers.size()); ++i) {
-        TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
+    TIsamState& s = IsamState();
+    for (int i = 0; i < static_cast<int>(s.itsBuffers.size()); ++i) {
+        TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
         if (b.itsOwner != db) continue;
-        if (b.itsChanged && !WriteBuffer(e, i)) return false;
-        if (release) Disown(e, i);
+        if (b.itsChanged && !WriteBuffer(s, i)) return false;
+        if (release) Disown(s, i);
     }
     return true;
 }
 
 void DropPages(IsamDatabase* db, int keyNr) {
-    TEngine& e = Engine();
-    for (int i = 0; i < static_cast<int>(e.itsBuffers.size()); ++i) {
-        TPageBuffer& b = e.itsBuffers[static_cast<size_t>(i)];
-        if (b.itsOwner == db && (keyNr == 0 || b.itsKeyNr == keyNr)) Disown(e, i);
+    TIsamState& s = IsamState();
+    for (int i = 0; i < static_cast<int>(s.itsBuffers.size()); ++i) {
+        TPageBuffer& b = s.itsBuffers[static_cast<size_t>(i)];
+        if (b.itsOwner == db && (keyNr == 0 || b.itsKeyNr == keyNr)) Disown(s, i);
     }
 }
 

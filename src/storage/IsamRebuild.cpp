@@ -160,12 +160,12 @@ struct TRebuildNames {
 };
 
 TRebuildNames RebuildNames(const std::string& base) {
-    TEngine& e = Engine();
-    TIsamFileNames names = IsamFileNames(base, e.itsDataExt, e.itsIndexExt, e.itsJournalExt);
+    TIsamState& s = IsamState();
+    TIsamFileNames names = IsamFileNames(base, s.itsDataExt, s.itsIndexExt, s.itsJournalExt);
     size_t semicolon = base.find(';');
     std::string dataBase = semicolon == std::string::npos ? base : base.substr(0, semicolon);
-    return {names.itsData, names.itsIndex, IsamFileName(dataBase, e.itsSaveExt),
-            IsamFileName(dataBase, e.itsMessageExt)};
+    return {names.itsData, names.itsIndex, IsamFileName(dataBase, s.itsSaveExt),
+            IsamFileName(dataBase, s.itsMessageExt)};
 }
 
 // Copies the live records of the working copy into a new data file.
@@ -220,7 +220,7 @@ bool DataPass(const TRebuildNames& names, int slotBytes, bool variable) {
     if (haveData) {
         int code = RenameFile(names.itsData, names.itsSave);
         if (code != 0) {
-            Engine().itsOsError = code;
+            IsamState().itsOsError = code;
             return Fail(kWorkingCopyMove);
         }
     } else if (!haveSave) {
@@ -388,7 +388,7 @@ bool Reindex(const std::string& base, const TRebuildNames& names, int keyCount, 
 void Rebuild(const std::string& base, int slotBytes, int keyCount, const TBuildKey& buildKey,
              const TKeyDescription* keys, bool variable) {
     BeginCall();
-    if (!Engine().itsStarted) {
+    if (!IsamState().itsStarted) {
         Fail(kNotStarted);
         return;
     }

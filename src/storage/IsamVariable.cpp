@@ -16,7 +16,7 @@ using namespace isam;
 namespace {
 
 std::vector<uint8_t>& Section() {
-    return Engine().itsSectionBuffer;
+    return IsamState().itsSectionBuffer;
 }
 
 int SlotBytes(const IsamDatabase* db) {
@@ -69,10 +69,10 @@ class TSavedResult {
 public:
     TSavedResult() : itsOK(IsamOK()), itsError(IsamError()), itsOsError(IsamOsError()) {}
     ~TSavedResult() {
-        TEngine& e = Engine();
-        e.itsOK = itsOK;
-        e.itsError = itsError;
-        e.itsOsError = itsOsError;
+        TIsamState& s = IsamState();
+        s.itsOK = itsOK;
+        s.itsError = itsError;
+        s.itsOsError = itsOsError;
     }
 
 private:

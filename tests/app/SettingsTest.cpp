@@ -10,14 +10,15 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
+#include "support/FileHelpers.h"
 #include "support/ScratchFolder.h"
 
 namespace marvek {
 namespace {
 
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 // Every test gets its own home, program folder and settings store.
 class SettingsTest : public ::testing::Test {
@@ -284,7 +285,7 @@ TEST_F(SettingsTest, FactoryValuesAtTheByteLevelLeaveUncoveredBytesAlone) {
 
 TEST_F(SettingsTest, WinboardEngineDefaultPrefersTheEngineInTheEnginesFolder) {
     ASSERT_EQ(CreateFolder(Program() + "Engines"), 0);
-    WriteTestFile(Program() + "Engines/crafty.exe", "");
+    WriteWholeFile(Program() + "Engines/crafty.exe", "");
     TSettings settings;
     settings.FactorySettings();
     EXPECT_EQ(settings.WinboardEnginePath(), Program() + "Engines/crafty.exe");
@@ -418,7 +419,7 @@ TEST_F(SettingsTest, InvalidRecordsAreReplacedByFactoryValues) {
     };
     for (const TCase& c : cases) {
         ASSERT_EQ(CreateFolder(itsScratch / "config/Marvek/Marvek 2000 Vantro"), 0);
-        WriteTestFile(StorePath(), c.itsStored);
+        WriteWholeFile(StorePath(), c.itsStored);
         SetLanguageOffset(12);
         TSettings settings;
         settings.SetSquareSize(9);
@@ -448,7 +449,7 @@ TEST_F(SettingsTest, SaveAndLoadRoundTripKeepsUnknownBytes) {
     EXPECT_EQ(loaded.Bytes()[6750], 0x22);
 
     // A longer value is read only as far as the record goes.
-    WriteTestFile(StorePath(), Stored(settings) + "trailing bytes");
+    WriteWholeFile(StorePath(), Stored(settings) + "trailing bytes");
     TSettings longer;
     LoadPreferences(longer);
     EXPECT_EQ(Stored(longer), Stored(settings));
@@ -520,7 +521,7 @@ TEST_F(SettingsTest, EmptyFoldersAreFilledAtStart) {
         RemoveFile(installer + "DataFolder");
         if (c.itsDataFolder != nullptr) {
             ASSERT_EQ(CreateFolder(installer), 0);
-            WriteTestFile(installer + "DataFolder", c.itsDataFolder);
+            WriteWholeFile(installer + "DataFolder", c.itsDataFolder);
         }
         TSettings settings;
         settings.SetBooksFolder(c.itsBooks);

@@ -9,7 +9,7 @@
 namespace marvek {
 namespace {
 
-using testing::TRecordingUserInterface;
+using testsupport::TRecordingUserInterface;
 
 class StringTableTest : public ::testing::Test {
 protected:

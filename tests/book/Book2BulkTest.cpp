@@ -9,6 +9,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Memory.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -21,13 +22,12 @@
 namespace marvek::test {
 namespace {
 
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 class Book2BulkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
         for (TBook2* book : {&itsDirect, &itsBulk}) {
             std::string name = itsFolder / (book == &itsDirect ? "Direct" : "Bulk");
             ASSERT_TRUE(book->Create(name));
@@ -37,7 +37,6 @@ protected:
     void TearDown() override {
         itsDirect.Close();
         itsBulk.Close();
-        BTStopEngine();
         FreeSpaceSeam().Reset();
         MemoryFaults().Reset();
         PositionFileSizeLimit() = itsSizeLimit;
@@ -100,6 +99,8 @@ protected:
 
     int64_t itsSizeLimit = PositionFileSizeLimit();
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsDirect;
     TBook2 itsBulk;

@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -16,15 +17,13 @@
 namespace marvek::test {
 namespace {
 
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 class Book2Test : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(BTStartEngine(31), 31); }
     void TearDown() override {
         itsBook.Close();
-        BTStopEngine();
         PositionFileSizeLimit() = 1799999999;
         FreeSpaceSeam().Reset();
     }
@@ -34,6 +33,8 @@ protected:
     }
 
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;
 };
@@ -162,7 +163,7 @@ TEST_F(Book2Test, NamesMoveBetweenPositions) {
     ASSERT_TRUE(itsBook.Create(Name()));
     itsBook.Open(Name(), false, false);
     TPackedPosition a = StartPosition();
-    TPackedPosition b = testing::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -");
+    TPackedPosition b = testsupport::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -");
     itsBook.UpdateBoardName(a, "Alpha");
     itsBook.UpdateBoardName(a, "Beta"); // a second name replaces the first
     EXPECT_FALSE(itsBook.ThisBoardNameExists("Alpha"));
@@ -202,7 +203,7 @@ TEST_F(Book2Test, NamesAreExactPositionsAndStepInKeyOrder) {
     std::string name;
     EXPECT_FALSE(itsBook.GetNameForThisBoard(start, name));
 
-    TPackedPosition other = testing::PackedFromFen("4k3/8/8/8/8/8/8/4K3 w - -");
+    TPackedPosition other = testsupport::PackedFromFen("4k3/8/8/8/8/8/8/4K3 w - -");
     itsBook.UpdateBoardName(other, std::string(50, 'z')); // cut to 41
     EXPECT_TRUE(itsBook.ThisBoardNameExists(std::string(41, 'z')));
     std::string walk;

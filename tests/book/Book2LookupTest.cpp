@@ -8,6 +8,7 @@
 #include "chess/ChessParser.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
@@ -17,9 +18,9 @@
 namespace marvek::test {
 namespace {
 
-using testing::PackedFromFen;
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::PackedFromFen;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 const char* const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -";
 // The same position with colours reversed: White to move after 1...e5 in a game begun by Black.
@@ -28,18 +29,16 @@ const char* const kTwin = "rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq 
 class Book2LookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
         ASSERT_TRUE(itsBook.Create(itsFolder / "Book"));
         itsBook.Open(itsFolder / "Book", false, false);
     }
     void TearDown() override {
         itsBook.Close();
-        BTStopEngine();
         PositionFileSizeLimit() = 1799999999;
         FreeSpaceSeam().Reset();
     }
     static TPackedMove Move(const char* fen, const char* san) {
-        TChessParser parser = testing::ParserAt(fen);
+        TChessParser parser = testsupport::ParserAt(fen);
         parser.SetMoveText(san);
         EXPECT_TRUE(parser.ParseMove()) << san;
         return parser.GetChessMove();
@@ -51,6 +50,8 @@ protected:
     }
 
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;
 };

@@ -14,8 +14,8 @@
 namespace marvek::test {
 namespace {
 
-using marvek::testing::PackedFromFen;
-using marvek::testing::TRecordingUserInterface;
+using marvek::testsupport::PackedFromFen;
+using marvek::testsupport::TRecordingUserInterface;
 
 // After 1.e4, Black to move, and its colour-reversed twin: one key, one count.
 const char* const kAfterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
@@ -123,7 +123,7 @@ TEST_F(TrainingDatabaseTest, TooLittleFreeSpaceRefusesAChange) {
     TBookTrainingDatabase training;
     training.OpenTrainingFiles(Book(), false);
     training.SetThisBoardsSuccessTo(itsE4, 2);
-    FreeSpaceSeam().Set(itsFolder.string(), 39999);
+    FreeSpaceSeam().Set(itsFolder.Path(), 39999);
     for (bool addOne : {true, false}) {
         try {
             if (addOne)
@@ -273,7 +273,7 @@ TEST_F(TrainingDatabaseTest, JournalAndMessageFilesMoveAndGoWithTheRest) {
     TBookTrainingDatabase training;
     training.OpenTrainingFiles(Book(), false);
     training.CloseTrainingFiles();
-    WriteAll(FileOf(Book(), "2T@"), {'x'});
+    WriteWholeFileBytes(FileOf(Book(), "2T@"), {'x'});
     training.OpenTrainingFiles(Book(), false);
 
     EXPECT_TRUE(training.RenameTrainingFiles("New.2MD"));
@@ -287,11 +287,11 @@ TEST_F(TrainingDatabaseTest, ReadOnlyMediaOrAFailedRenameMakeRenamingFalse) {
     TBookTrainingDatabase training;
     training.OpenTrainingFiles(Book(), false);
     training.CloseTrainingFiles();
-    WriteAll(FileOf(Book(), "2T@"), {'x'});
+    WriteWholeFileBytes(FileOf(Book(), "2T@"), {'x'});
     training.OpenTrainingFiles(Book(), false);
     training.AddOneSuccessToBoard(itsE4);
 
-    FreeSpaceSeam().Set(itsFolder.string(), 0);
+    FreeSpaceSeam().Set(itsFolder.Path(), 0);
     EXPECT_FALSE(training.RenameTrainingFiles("New.2MD"));
     EXPECT_TRUE(training.IsOpen());
     EXPECT_EQ(MatchingFiles(Book()).size(), 4u);

@@ -16,7 +16,7 @@
 namespace marvek {
 namespace {
 
-using testing::PackedFromFen;
+using testsupport::PackedFromFen;
 
 using TBytes = std::vector<std::uint8_t>;
 
@@ -43,7 +43,7 @@ struct TPlayed {
 };
 
 TPlayed Play(const std::string& fen, const std::string& text) {
-    TChessParser parser = testing::ParserAt(fen);
+    TChessParser parser = testsupport::ParserAt(fen);
     const TPackedPosition before = parser.CurrentPosition();
     parser.SetMoveText(text);
     EXPECT_TRUE(parser.ParseMove()) << fen << " " << text;
@@ -532,7 +532,7 @@ TEST(PositionRecordTest, NoAssessmentStaysNoneWhenReversed) {
 }
 
 TEST(PositionRecordTest, RateCharactersAndUnsupportedCodes) {
-    testing::TRecordingUserInterface ui;
+    testsupport::TRecordingUserInterface ui;
     const std::pair<int, char> cases[] = {{0, 'i'},  {3, 'l'},  {8, 'q'}, {9, 'r'},
                                           {10, 'g'}, {11, ' '}, {15, ' '}};
     for (auto [rate, character] : cases) EXPECT_EQ(RateFontCharacter(rate), character) << rate;

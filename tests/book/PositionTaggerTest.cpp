@@ -17,8 +17,8 @@
 namespace marvek::test {
 namespace {
 
-using marvek::testing::PackedFromFen;
-using marvek::testing::TRecordingUserInterface;
+using marvek::testsupport::PackedFromFen;
+using marvek::testsupport::TRecordingUserInterface;
 
 class PositionTaggerTest : public IsamTest {
 protected:
@@ -84,16 +84,16 @@ TEST_F(PositionTaggerTest, OpeningStartsAnEmptySetAndEmptyingClearsIt) {
 // The files vanish with the tagger, whether or not it was closed first, and with them any other
 // file of the same base name.
 TEST_F(PositionTaggerTest, ARelativeNameLivesInTheTemporaryFolderAndVanishesWithTheTagger) {
-    marvek::testing::TScopedEnvironment home("MARVEK_HOME", itsFolder.string());
+    marvek::testsupport::TScopedEnvironment home("MARVEK_HOME", itsFolder.Path());
     for (bool closeFirst : {false, true}) {
         SCOPED_TRACE(closeFirst);
-        std::string base = itsFolder.string() + "/Temp/Book2PGN";
+        std::string base = itsFolder / "Temp/Book2PGN";
         {
             TPositionTagger tagger;
             tagger.OpenTagFile("Book2PGN");
             EXPECT_EQ(tagger.ExpandedBasePath(), base);
             tagger.AddBoard(itsE4, 1);
-            WriteAll(base + ".OLD", {'x'});
+            WriteWholeFileBytes(base + ".OLD", {'x'});
             EXPECT_EQ(MatchingFiles(base),
                       (std::vector<std::string>{base + ".$$$", base + ".$$I", base + ".OLD"}));
             if (closeFirst) tagger.CloseTagFile();
@@ -119,7 +119,7 @@ TEST_F(PositionTaggerTest, WhileClosedEveryOperationIsAnInternalError) {
 TEST_F(PositionTaggerTest, TooLittleFreeSpaceRefusesATag) {
     TPositionTagger tagger;
     tagger.OpenTagFile(Base("Tags"));
-    FreeSpaceSeam().Set(itsFolder.string(), 39999);
+    FreeSpaceSeam().Set(itsFolder.Path(), 39999);
     try {
         tagger.AddBoard(itsE4, 1);
         ADD_FAILURE() << "no exception";

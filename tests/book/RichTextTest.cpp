@@ -1,7 +1,5 @@
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +7,7 @@
 
 #include "book/RichText.h"
 #include "book/RichTextBuffer.h"
+#include "support/FileHelpers.h"
 
 namespace marvek {
 namespace {
@@ -16,12 +15,9 @@ namespace {
 using TLines = std::vector<std::string>;
 
 std::string Fixture(const std::string& name) {
-    std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    std::filesystem::path path = std::filesystem::path(MARVEK_RICH_TEXT_FIXTURES) / name;
+    EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    return testsupport::ReadWholeFile(path.string());
 }
 
 TCharFormat Format(const std::string& font, int size, std::uint32_t colour, bool bold, bool italic,

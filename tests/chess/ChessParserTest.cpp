@@ -13,7 +13,7 @@ namespace marvek {
 namespace {
 
 TPackedPosition Fen(const std::string& fen) {
-    return testing::PackedFromFen(fen);
+    return testsupport::PackedFromFen(fen);
 }
 
 TChessParser ParserAt(const std::string& fen) {

@@ -8,7 +8,7 @@ namespace marvek {
 namespace {
 
 TChessPosition FromFen(const std::string& fen) {
-    return TChessPosition(testing::PackedFromFen(fen));
+    return TChessPosition(testsupport::PackedFromFen(fen));
 }
 
 std::string FenOf(const TPackedPosition& packed) {

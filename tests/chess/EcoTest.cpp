@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "chess/ChessParser.h"
+#include "support/FileHelpers.h"
 #include "support/SimplePgn.h"
 
 namespace marvek {
@@ -9,9 +10,9 @@ namespace {
 // Every main line of a real, widely used opening file plays through with English letters, and
 // every move is written back as the file writes it.
 TEST(EcoFile, EveryMainLinePlaysThrough) {
-    const std::string text = testing::ReadWholeFile(MARVEK_ECO_PGN);
+    const std::string text = testsupport::ReadWholeFile(MARVEK_ECO_PGN);
     ASSERT_FALSE(text.empty()) << "missing " << MARVEK_ECO_PGN;
-    const auto games = testing::ReadMainLines(text);
+    const auto games = testsupport::ReadMainLines(text);
     ASSERT_GT(games.size(), 2000u);
 
     TChessParser parser;

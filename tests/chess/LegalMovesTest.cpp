@@ -15,7 +15,7 @@
 namespace marvek {
 namespace {
 
-using testing::ParserAt;
+using testsupport::ParserAt;
 
 const char* const kPerftPositions[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",

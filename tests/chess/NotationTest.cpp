@@ -11,7 +11,7 @@
 namespace marvek {
 namespace {
 
-using testing::ParserAt;
+using testsupport::ParserAt;
 
 TPackedMove Move(int from, int to, int promotion = 0) {
     return {std::uint8_t(from), std::uint8_t(to), std::uint8_t(promotion), kSymbolNone};

@@ -24,7 +24,7 @@ const TPerftCase kPerftCases[] = {
 TEST(Perft, PublishedCounts) {
     for (const TPerftCase& c : kPerftCases) {
         TChessParser parser;
-        parser.LoadPosition(testing::PackedFromFen(c.itsFen));
+        parser.LoadPosition(testsupport::PackedFromFen(c.itsFen));
         EXPECT_EQ(parser.Perft(c.itsDepth), c.itsNodes) << c.itsFen;
     }
 }

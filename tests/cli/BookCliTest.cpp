@@ -4,18 +4,19 @@
 #include "book/PositionRecord.h"
 #include "book/RichTextBuffer.h"
 #include "chess/ChessParser.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
 namespace marvek::test {
 namespace {
 
-using testing::RunCli;
-using testing::TScratchFolder;
+using testsupport::RunCli;
+using testsupport::TScratchFolder;
 
 class BookCli : public ::testing::Test {
 protected:
@@ -55,9 +56,9 @@ TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
     EXPECT_EQ(r.itsOut, "position files: 1\npositions: 0\nnamed positions: 1\nsound\n");
 
     // The name stored in the record (slot 1 of the names file) no longer matches its key.
-    std::string names = testing::ReadWholeFile(Book() + ".2JD");
+    std::string names = testsupport::ReadWholeFile(Book() + ".2JD");
     names[80 + 39] = 'X';
-    testing::WriteTestFile(Book() + ".2JD", names);
+    testsupport::WriteWholeFile(Book() + ".2JD", names);
     r = RunCli({"book", "verify", Book()});
     EXPECT_EQ(r.itsExitStatus, 1);
     EXPECT_NE(r.itsOut.find(
@@ -68,11 +69,11 @@ TEST_F(BookCli, VerifyFindsARecordThatDisagreesWithItsKey) {
 
 TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
     {
-        ASSERT_EQ(BTStartEngine(31), 31);
+        TStorageSession storage;
         TBook2 book;
         ASSERT_TRUE(book.Create(Book()));
         book.Open(Book(), false, false);
-        TChessParser parser = testing::ParserAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        TChessParser parser = testsupport::ParserAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
         TPositionRecord start;
         start.SetPosition(StartPosition());
         for (const char* san : {"e4", "d4"}) {
@@ -91,14 +92,14 @@ TEST_F(BookCli, ShowPrintsARecordAsSeenFromTheBoard) {
         book.UpdateEverything(start, &comment);
         // The position after 1.e4, stored from Black's side of the board.
         TPositionRecord afterE4;
-        afterE4.SetPosition(testing::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"));
+        afterE4.SetPosition(
+            testsupport::PackedFromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"));
         afterE4.SetBacksolvedRate(2);
         afterE4.SetBacksolvedCount(5);
         afterE4.SetAssessment(20);
         book.UpdateEverything(afterE4, nullptr);
         book.UpdateBoardName(StartPosition(), "Start");
         book.Close();
-        BTStopEngine();
     }
     auto r = RunCli({"book", "show", Book(), "--fen", "startpos"});
     ASSERT_EQ(r.itsExitStatus, 0) << r.itsErr;

@@ -5,7 +5,7 @@
 namespace marvek {
 namespace {
 
-using testing::RunCli;
+using testsupport::RunCli;
 
 TEST(Cli, MovesListsLegalMovesInProgramOrder) {
     auto r = RunCli({"moves", "startpos"});

@@ -4,27 +4,29 @@
 
 #include "platform/File.h"
 #include "storage/IsamFixture.h"
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
+#include "support/ScratchFolder.h"
 
 namespace marvek {
 namespace {
 
-using testing::RunCli;
-using testing::SampleFixedDatabase;
-using testing::SampleVariableDatabase;
-using testing::TFixtureDatabase;
-using testing::TTempFolder;
-using testing::WriteWholeFile;
+using testsupport::RunCli;
+using testsupport::SampleFixedDatabase;
+using testsupport::SampleVariableDatabase;
+using testsupport::TFixtureDatabase;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 class DbCli : public ::testing::Test {
 protected:
     std::string Write(const TFixtureDatabase& db) {
-        std::string base = itsFolder.File("book");
+        std::string base = itsFolder / "book";
         db.Write(base);
         return base;
     }
 
-    TTempFolder itsFolder;
+    TScratchFolder itsFolder;
 };
 
 TEST_F(DbCli, VerifyPrintsWhatItFoundAndSound) {

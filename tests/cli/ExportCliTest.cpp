@@ -4,27 +4,28 @@
 #include "book/PositionRecord.h"
 #include "chess/ChessParser.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace marvek::test {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::RunCli;
-using testing::TScratchFolder;
+using testsupport::FileSizeOf;
+using testsupport::ReadWholeFile;
+using testsupport::RunCli;
+using testsupport::TScratchFolder;
 
 class ExportCli : public ::testing::Test {
 protected:
     // A book of 1. e4 (1. d4) e5 2. Nf3.
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
+        TStorageSession storage;
         TBook2 book;
         ASSERT_TRUE(book.Create(Book()));
         book.Open(Book(), false, false);
@@ -32,7 +33,6 @@ protected:
         Put(book, "e4", {"e5"});
         Put(book, "e4 e5", {"Nf3"});
         book.Close();
-        BTStopEngine();
     }
     static void Put(TBook2& book, const std::string& line, const std::vector<std::string>& moves) {
         TChessParser parser;
@@ -101,7 +101,7 @@ TEST_F(ExportCli, BadArgumentsAndFilesAreReported) {
         EXPECT_EQ(r.itsExitStatus, row.itsStatus) << row.itsErr << r.itsErr;
         EXPECT_NE(r.itsErr.find(row.itsErr), std::string::npos) << r.itsErr;
     }
-    EXPECT_FALSE(std::ifstream(Pgn()).good());
+    EXPECT_EQ(FileSizeOf(Pgn()), -1);
 }
 
 } // namespace

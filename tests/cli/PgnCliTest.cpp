@@ -1,27 +1,27 @@
 // "book import" of the command-line tool, run as a real process.
 
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
 namespace marvek::test {
 namespace {
 
-using testing::RunCli;
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::RunCli;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 class PgnCli : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(RunCli({"book", "create", Book()}).itsExitStatus, 0);
-        WriteTestFile(Pgn(),
-                      "[White \"Anand\"]\n[Black \"Short\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 1-0\n\n"
-                      "[White \"Short\"]\n[Black \"Anand\"]\n\n1. d4 d5 *\n\n"
-                      "[White \"Tal\"]\n[FEN \"8/8/8/8/8/4k3/8/4K3 b - - 0 1\"]\n\n1... Kd3 *\n");
+        WriteWholeFile(Pgn(),
+                       "[White \"Anand\"]\n[Black \"Short\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 1-0\n\n"
+                       "[White \"Short\"]\n[Black \"Anand\"]\n\n1. d4 d5 *\n\n"
+                       "[White \"Tal\"]\n[FEN \"8/8/8/8/8/4k3/8/4K3 b - - 0 1\"]\n\n1... Kd3 *\n");
     }
     std::string Book() const { return itsFolder / "Book"; }
     std::string Pgn() const { return itsFolder / "games.pgn"; }
@@ -63,7 +63,7 @@ TEST_F(PgnCli, OptionsOverrideTheSettings) {
     EXPECT_EQ(start.find("\"e4\""), std::string::npos) << "Anand's white game is filtered out";
     EXPECT_NE(Show("d4").find("\"candidates\":[]"), std::string::npos) << "one ply only";
     EXPECT_EQ(Show("d4").find("Short-"), std::string::npos) << "no header comment";
-    EXPECT_EQ(testing::ReadWholeFile(Book() + ".2B1").size(), 4u);
+    EXPECT_EQ(testsupport::FileSizeOf(Book() + ".2B1"), 4);
 }
 
 TEST_F(PgnCli, Errors) {

@@ -5,18 +5,18 @@
 
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "support/FileHelpers.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 namespace marvek {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::RunCli;
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::ReadWholeFile;
+using testsupport::RunCli;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 // The tool runs with a home, program folder and settings store of the test's own.
 class PrefsCli : public ::testing::Test {
@@ -110,7 +110,7 @@ TEST_F(PrefsCli, FactoryReplacesEverything) {
 
 TEST_F(PrefsCli, DamagedOrUnreadableStore) {
     ASSERT_EQ(CreateFolder(itsScratch / "config/Marvek/Marvek 2000 Vantro"), 0);
-    WriteTestFile(StorePath(), std::string(7036, '\x07'));
+    WriteWholeFile(StorePath(), std::string(7036, '\x07'));
     auto r = RunCli({"prefs", "show"});
     EXPECT_EQ(r.itsExitStatus, 0) << r.itsErr;
     EXPECT_TRUE(HasLine(r.itsOut, "SquareSize\t2"));

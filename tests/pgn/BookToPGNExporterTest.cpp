@@ -11,11 +11,12 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "storage/Isam.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
@@ -26,11 +27,11 @@
 namespace marvek::test {
 namespace {
 
-using testing::PackedFromFen;
-using testing::ReadWholeFile;
-using testing::TRecordingProgress;
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::PackedFromFen;
+using testsupport::ReadWholeFile;
+using testsupport::TRecordingProgress;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 using TOutcome = TBookToPGNExporter::TOutcome;
 
 const std::string kHeaderOfEmptyTags = "\n[Event \"?\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n"
@@ -43,21 +44,15 @@ const std::string kGame = "d4 Nf6 c4 e6 Nc3 Bb4 e3 O-O Bd3 d5 Nf3 c5 O-O Nc6 a3 
 class BookToPGNExporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
-        BTReserveSectionBuffer(64);
         ASSERT_TRUE(itsBook.Create(itsFolder / "Book"));
         itsBook.Open(itsFolder / "Book", false, false);
         itsSettings.SetPgnExportErase(true);
     }
-    void TearDown() override {
-        itsBook.Close();
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
+    void TearDown() override { itsBook.Close(); }
 
     // The position after a line of moves from `from`.
     static TPackedPosition After(const std::string& line, const TPackedPosition& from = StartPosition()) {
-        return testing::PositionAfter(line, from);
+        return testsupport::PositionAfter(line, from);
     }
 
     // Stores the record of the position after `line`: candidates such as "e4!" or "Nf3" in this
@@ -111,6 +106,8 @@ protected:
     std::string File() const { return itsFolder / "out.pgn"; }
 
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TBook2 itsBook;
     TSettings itsSettings;
@@ -406,10 +403,10 @@ TEST_F(BookToPGNExporterTest, PgnExtractReadsAVariedExport) {
     EXPECT_NE(flat.find("(1...e6 2. d4 $11)"), std::string::npos) << text;
     EXPECT_NE(flat.find("{(open) } 4. Nxd4 1/2-1/2"), std::string::npos) << text;
 
-    auto r = testing::RunProgram("/usr/games/pgn-extract", {"-s", "-r", File()});
+    auto r = testsupport::RunProgram("/usr/games/pgn-extract", {"-s", "-r", File()});
     EXPECT_EQ(r.itsExitStatus, 0);
     EXPECT_EQ(r.itsOut + r.itsErr, "") << text;
-    r = testing::RunProgram("/usr/games/pgn-extract", {"-r", File()});
+    r = testsupport::RunProgram("/usr/games/pgn-extract", {"-r", File()});
     EXPECT_NE(r.itsErr.find("2 games matched out of 2."), std::string::npos) << r.itsErr;
 }
 

@@ -4,6 +4,7 @@
 
 #include "pgn/PGNGameReader.h"
 #include "chess/Square.h"
+#include "support/FileHelpers.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,8 @@
 namespace marvek::test {
 namespace {
 
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 std::string MoveText(const TPackedMove& move) {
     return SquareName(move.itsFrom) + SquareName(move.itsTo);
@@ -75,7 +76,7 @@ class PGNGameReaderTest : public ::testing::Test {
 protected:
     std::string File(const std::string& text) {
         std::string path = itsFolder / "games.pgn";
-        WriteTestFile(path, text);
+        WriteWholeFile(path, text);
         return path;
     }
     // The events of one game given as movetext (a White tag names it "W").

@@ -13,7 +13,9 @@
 #include "chess/Notation.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
+#include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
 #include "support/SimplePgn.h"
@@ -26,35 +28,29 @@
 namespace marvek::test {
 namespace {
 
-using testing::TRecordingProgress;
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::TRecordingProgress;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TPackedPosition AfterLine(const std::string& line) {
-    return testing::PositionAfter(line);
+    return testsupport::PositionAfter(line);
 }
 
 class PGNImporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
-        BTReserveSectionBuffer(64);
         ASSERT_TRUE(itsBook.Create(itsFolder / "Book"));
         itsBook.Open(itsFolder / "Book", false, false);
         itsOptions.itsHeaderInComment = false;
     }
-    void TearDown() override {
-        itsBook.Close();
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
+    void TearDown() override { itsBook.Close(); }
 
     TPGNImportResult Import(const std::string& text, TPlayerFilter filter = TPlayerFilter::kNone,
                             const std::string& player = "", bool writeLine = false) {
         // A file's text before its first tag is skipped, so a bare movetext gets a tag.
         std::string path = itsFolder / "games.pgn";
-        WriteTestFile(path, text.starts_with("[") ? text : "[Event \"?\"]\n" + text);
+        WriteWholeFile(path, text.starts_with("[") ? text : "[Event \"?\"]\n" + text);
         return ImportFile(path, filter, player, writeLine);
     }
     TPGNImportResult ImportFile(const std::string& path, TPlayerFilter filter = TPlayerFilter::kNone,
@@ -98,6 +94,8 @@ protected:
     }
 
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
     TRecordingProgress itsProgress;
     TBook2 itsBook;
@@ -226,8 +224,8 @@ TEST_F(PGNImporterTest, APositionWithThirtyCandidatesTakesNoMore) {
 TEST_F(PGNImporterTest, NoveltyLineIsWrittenBesideTheBook) {
     Import("1. e4 e5 *\n");
     Import("1. e4 e5 2. Nf3 Nc6 *\n[Event \"2\"]\n1. d4 *\n", TPlayerFilter::kNone, "", true);
-    std::string moves = testing::ReadWholeFile(itsFolder / "Book.2B1");
-    std::string start = testing::ReadWholeFile(itsFolder / "Book.2B2");
+    std::string moves = testsupport::ReadWholeFile(itsFolder / "Book.2B1");
+    std::string start = testsupport::ReadWholeFile(itsFolder / "Book.2B2");
     // The last game with a new move wins: 1. d4 is new to the book.
     ASSERT_EQ(moves.size(), 4u);
     EXPECT_EQ(moves.substr(0, 2), std::string("\x0D\x21", 2)); // d2 = 13, d4 = 33
@@ -237,11 +235,11 @@ TEST_F(PGNImporterTest, NoveltyLineIsWrittenBesideTheBook) {
     Import("[FEN \"4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 1\"]\n\n1... Kd7 2. Kd2 Kc6 *\n"
            "[FEN \"4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 1\"]\n\n1... Kd7 2. Kd2 Ke6 *\n",
            TPlayerFilter::kNone, "", true);
-    moves = testing::ReadWholeFile(itsFolder / "Book.2B1");
+    moves = testsupport::ReadWholeFile(itsFolder / "Book.2B1");
     EXPECT_EQ(moves.size(), 12u) << "up to and including the first new move";
-    start = testing::ReadWholeFile(itsFolder / "Book.2B2");
+    start = testsupport::ReadWholeFile(itsFolder / "Book.2B2");
     EXPECT_EQ(0, memcmp(start.data(),
-                        testing::PackedFromFen("4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 1").itsBytes.data(), 34));
+                        testsupport::PackedFromFen("4k3/4p3/8/8/8/8/4P3/4K3 b - - 0 1").itsBytes.data(), 34));
 }
 
 TEST_F(PGNImporterTest, FenPositionsAreNamedByStyle) {
@@ -265,7 +263,7 @@ TEST_F(PGNImporterTest, FenPositionsAreNamedByStyle) {
         itsOptions.itsNamingStyle = c.itsStyle;
         itsOptions.itsSequentialNumber = 7;
         Import(game);
-        EXPECT_EQ(NameOf(testing::PackedFromFen(fen)), c.itsName) << int(c.itsStyle);
+        EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen)), c.itsName) << int(c.itsStyle);
     }
     itsOptions.itsNamingStyle = TNamingStyle::kSequential;
     itsOptions.itsSequentialName = std::string(40, 'p');
@@ -281,25 +279,25 @@ TEST_F(PGNImporterTest, NamesAreNotOverwrittenWhenAsked) {
 
     itsOptions.itsNamingStyle = TNamingStyle::kWhite;
     Import(file);
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen1)), "Carlsen");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen2)), "Carlsen(2)");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen3)), "Carlsen(3)");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen1)), "Carlsen");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen2)), "Carlsen(2)");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen3)), "Carlsen(3)");
 
     itsOptions.itsNamingStyle = TNamingStyle::kSequential;
     itsOptions.itsSequentialNumber = 7;
     Import(file);
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen1)), "Puzzle-007");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen2)), "Puzzle-008");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen3)), "Puzzle-009");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen1)), "Puzzle-007");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen2)), "Puzzle-008");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen3)), "Puzzle-009");
     EXPECT_EQ(itsOptionsAfter.itsSequentialNumber, 9);
 
     // With the flag off the name moves from position to position.
     itsOptions.itsDoNotOverwriteNames = false;
     itsOptions.itsSequentialNumber = 1;
     Import(file);
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen3)), "Puzzle-001");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen2)), "");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen1)), "");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen3)), "Puzzle-001");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen2)), "");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen1)), "");
 }
 
 TEST_F(PGNImporterTest, TheNamingQuestionIsAskedOnceAndCanStop) {
@@ -315,13 +313,13 @@ TEST_F(PGNImporterTest, TheNamingQuestionIsAskedOnceAndCanStop) {
         options.itsNamingStyle = TNamingStyle::kWhite;
         return true;
     });
-    WriteTestFile(itsFolder / "f.pgn", file);
+    WriteWholeFile(itsFolder / "f.pgn", file);
     TPGNImportResult result = importer.Import(itsBook, itsComment, "", TPlayerFilter::kNone, false,
                                               itsColours, itsFolder / "f.pgn");
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(result.itsGamesRead, 4);
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen)), "X");
-    EXPECT_EQ(NameOf(testing::PackedFromFen(fen2)), "Y");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen)), "X");
+    EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen2)), "Y");
 
     TPGNImporter cancelled(itsOptions, nullptr);
     cancelled.SetNamingQuestion([](const TPGNTags&, TPGNImportOptions&) { return false; });
@@ -389,7 +387,7 @@ TEST_F(PGNImporterTest, FilesThatCannotBeRead) {
     TPGNImportResult result = ImportFile(itsFolder.Path());
     EXPECT_NE(result.itsReadError, 0);
     EXPECT_EQ(result.itsGamesRead, 0);
-    WriteTestFile(itsFolder / "empty.pgn", "");
+    WriteWholeFile(itsFolder / "empty.pgn", "");
     result = ImportFile(itsFolder / "empty.pgn");
     EXPECT_EQ(result.itsGamesRead, 0);
     EXPECT_EQ(result.itsReadError, 0);
@@ -398,14 +396,14 @@ TEST_F(PGNImporterTest, FilesThatCannotBeRead) {
 }
 
 TEST_F(PGNImporterTest, EcoFileMainLinesAreCandidatesAndTheBookIsSound) {
-    std::string text = testing::ReadWholeFile(MARVEK_ECO_PGN);
+    std::string text = testsupport::ReadWholeFile(MARVEK_ECO_PGN);
     ASSERT_FALSE(text.empty());
     TPGNImportResult result = ImportFile(MARVEK_ECO_PGN);
-    std::vector<testing::TSimpleGame> games = testing::ReadMainLines(text);
+    std::vector<testsupport::TSimpleGame> games = testsupport::ReadMainLines(text);
     EXPECT_EQ(result.itsGamesRead, int(games.size()));
     EXPECT_EQ(result.itsGamesFinished, int(games.size()));
     int moves = 0;
-    for (const testing::TSimpleGame& game : games) {
+    for (const testsupport::TSimpleGame& game : games) {
         TChessParser parser;
         parser.LoadPosition(StartPosition());
         for (const std::string& move : game.itsMoves) {
@@ -427,7 +425,7 @@ TEST_F(PGNImporterTest, EcoFileMainLinesAreCandidatesAndTheBookIsSound) {
 }
 
 TEST_F(PGNImporterTest, DamagedFilesImportWhatCameBefore) {
-    std::string eco = testing::ReadWholeFile(MARVEK_ECO_PGN);
+    std::string eco = testsupport::ReadWholeFile(MARVEK_ECO_PGN);
     std::string nested;
     for (int i = 0; i < 2000; ++i) nested += "(1. d4 {c} ";
     std::string garbage;

@@ -8,6 +8,8 @@
 #include "chess/ChessParser.h"
 #include "pgn/BookToPGNExporter.h"
 #include "pgn/PGNImporter.h"
+#include "storage/StorageSession.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
@@ -20,8 +22,8 @@
 namespace marvek::test {
 namespace {
 
-using testing::TRecordingUserInterface;
-using testing::TScratchFolder;
+using testsupport::TRecordingUserInterface;
+using testsupport::TScratchFolder;
 
 const char* const kVaried = R"([Event "Varied"]
 [Site "Here"]
@@ -43,14 +45,6 @@ Sharp.} 6. Bg5 e6 7. f4 $18 1-0
 
 class PGNRoundTripTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(BTStartEngine(31), 31);
-        BTReserveSectionBuffer(64);
-    }
-    void TearDown() override {
-        BTFreeSectionBuffer();
-        BTStopEngine();
-    }
     void ImportInto(TBook2& book, const std::string& path) {
         TPGNImportOptions options;
         options.itsHeaderInComment = false;
@@ -94,12 +88,14 @@ protected:
     }
 
     TScratchFolder itsFolder;
+    // Stops the engine before the folder goes, after the books have closed.
+    TStorageSession itsStorage;
     TRecordingUserInterface itsUi;
 };
 
 TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
     std::string source = itsFolder / "varied.pgn";
-    testing::WriteTestFile(source, kVaried);
+    testsupport::WriteWholeFile(source, kVaried);
     TBook2 first;
     ASSERT_TRUE(first.Create(itsFolder / "First"));
     first.Open(itsFolder / "First", false, false);
@@ -121,7 +117,7 @@ TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
     EXPECT_EQ(Describe(second), before);
 
     // Other PGN software reads the file without complaint.
-    auto check = testing::RunProgram("/usr/games/pgn-extract", {"-s", "-r", exported});
+    auto check = testsupport::RunProgram("/usr/games/pgn-extract", {"-s", "-r", exported});
     EXPECT_EQ(check.itsExitStatus, 0) << check.itsErr;
     EXPECT_EQ(check.itsErr.find("rror"), std::string::npos) << check.itsErr;
 }
@@ -129,7 +125,7 @@ TEST_F(PGNRoundTripTest, ExportedBookReadsBackAsTheSameBook) {
 TEST_F(PGNRoundTripTest, AnImportKeptInLittleMemoryGivesTheSameBook) {
     // Written out after every step, and now and then: the book is the one a roomy import makes.
     std::string varied = itsFolder / "varied.pgn";
-    testing::WriteTestFile(varied, kVaried);
+    testsupport::WriteWholeFile(varied, kVaried);
     const std::string eco = "/usr/share/pgn-extract/eco.pgn";
     for (auto [source, budget] : {std::pair{varied, size_t(1)}, std::pair{eco, size_t(1) << 20}}) {
         SCOPED_TRACE(source);

@@ -11,16 +11,16 @@
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/Random.h"
+#include "support/FileHelpers.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 namespace marvek {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::TScopedEnvironment;
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::ReadWholeFile;
+using testsupport::TScopedEnvironment;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TEST(Folders, FromTheEnvironment) {
     TScratchFolder scratch;
@@ -77,7 +77,7 @@ TEST(FileSystem, FreeBytesAndTheReadOnlySeam) {
 TEST(FileSystem, ReadOnlySizeAndStamp) {
     TScratchFolder scratch;
     std::string path = scratch / "games.pgn";
-    WriteTestFile(path, "12345");
+    WriteWholeFile(path, "12345");
 
     int64_t size = 0;
     EXPECT_EQ(FileSize(path, &size), 0);
@@ -103,7 +103,7 @@ TEST(FileSystem, ReadOnlySizeAndStamp) {
     EXPECT_NE(changed, first);
     // Same time, new size.
     uint32_t before = changed;
-    WriteTestFile(path, "123456");
+    WriteWholeFile(path, "123456");
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     EXPECT_EQ(FileStamp(path, &changed), 0);
     EXPECT_NE(changed, before);
@@ -114,7 +114,7 @@ TEST(FileSystem, WildcardDeletion) {
     TScratchFolder scratch;
     for (const char* name : {"Book.2MD", "Book.2MX", "Book.2M$", "Book.old.bak", "Book", "Book2.2MD", "Bookx",
                              "book.2MD", "Other.2MD"})
-        WriteTestFile(scratch / name, "x");
+        WriteWholeFile(scratch / name, "x");
     ASSERT_EQ(CreateFolder(scratch / "Book.dir"), 0);
 
     std::string base = scratch / "Book";
@@ -133,7 +133,7 @@ TEST(FileSystem, FoldersAndAtomicWrites) {
     EXPECT_EQ(CreateFolder(scratch / "a/b/c"), 0);
     EXPECT_EQ(CreateFolder(scratch / "a/b/c"), 0);
     EXPECT_TRUE(FolderExists(scratch / "a/b/c"));
-    WriteTestFile(scratch / "file", "x");
+    WriteWholeFile(scratch / "file", "x");
     EXPECT_NE(CreateFolder(scratch / "file/sub"), 0);
     EXPECT_NE(CreateFolder(scratch / "file"), 0);
 

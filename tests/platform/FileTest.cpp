@@ -12,7 +12,7 @@
 namespace marvek::test {
 namespace {
 
-using testing::TScratchFolder;
+using testsupport::TScratchFolder;
 
 std::string ReadAll(TFile& file) {
     int64_t size = 0;

@@ -5,32 +5,32 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
+#include "support/FileHelpers.h"
 #include "support/ScratchFolder.h"
-#include "support/SimplePgn.h"
 
 namespace marvek {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::TScratchFolder;
-using testing::WriteTestFile;
+using testsupport::ReadWholeFile;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TEST(IniFile, ReadsLikeTheProfileCalls) {
     TScratchFolder scratch;
-    WriteTestFile(scratch / "MARVEK.INI", "; lists of the last session\r\n"
-                                          "[OpenBooks]\r\n"
-                                          "Book1=/books/Najdorf\r\n"
-                                          "  book1readonly = 1 \r\n"
-                                          "Book2 = \"/books/with spaces \"\r\n"
-                                          "Book1=/books/second copy\r\n"
-                                          "Count=0x1F\r\n"
-                                          "Hex=$10\r\n"
-                                          "Bad=12abc\r\n"
-                                          "NoEquals\r\n"
-                                          "[ openbooks ]\r\n"
-                                          "Book3=never read\r\n"
-                                          "[Other]\n"
-                                          "Empty=\n");
+    WriteWholeFile(scratch / "MARVEK.INI", "; lists of the last session\r\n"
+                                           "[OpenBooks]\r\n"
+                                           "Book1=/books/Najdorf\r\n"
+                                           "  book1readonly = 1 \r\n"
+                                           "Book2 = \"/books/with spaces \"\r\n"
+                                           "Book1=/books/second copy\r\n"
+                                           "Count=0x1F\r\n"
+                                           "Hex=$10\r\n"
+                                           "Bad=12abc\r\n"
+                                           "NoEquals\r\n"
+                                           "[ openbooks ]\r\n"
+                                           "Book3=never read\r\n"
+                                           "[Other]\n"
+                                           "Empty=\n");
     TIniFile ini(scratch / "MARVEK.INI");
     EXPECT_EQ(ini.LoadError(), 0);
     EXPECT_EQ(ini.ReadString("openbooks", "BOOK1", "-"), "/books/Najdorf"); // first of two wins
@@ -55,7 +55,7 @@ TEST(IniFile, ReadsLikeTheProfileCalls) {
 TEST(IniFile, WritesBackTheWholeFile) {
     TScratchFolder scratch;
     std::string path = scratch / "GAMES.INI";
-    WriteTestFile(path, "; keep me\n[GameFiles]\nFile1=a.pgn\n\n[Other]\nx=1\n");
+    WriteWholeFile(path, "; keep me\n[GameFiles]\nFile1=a.pgn\n\n[Other]\nx=1\n");
     {
         TIniFile ini(path);
         EXPECT_EQ(ini.WriteString("gamefiles", "file1", "b.pgn"), 0); // replaced in place, spelling kept

@@ -3,6 +3,8 @@
 
 #include "IsamTestBase.h"
 
+#include <filesystem>
+
 namespace marvek::test {
 namespace {
 
@@ -32,7 +34,7 @@ TEST_F(IsamTest, CreationChecksRecordLengthAndKeys) {
     }
     // The 21-byte slot holds exactly the header of a fresh database.
     BTCreateDatabase(Base(), 21, 0, nullptr);
-    std::vector<uint8_t> data = ReadAll(Base() + ".DAT");
+    std::vector<uint8_t> data = ReadWholeFileBytes(Base() + ".DAT");
     ASSERT_EQ(data.size(), 21u);
     EXPECT_EQ(I32At(data, 0), -1);
     EXPECT_EQ(I32At(data, 4), 0);
@@ -46,7 +48,7 @@ TEST_F(IsamTest, CreationChecksRecordLengthAndKeys) {
 TEST_F(IsamTest, IndexFileHasOneHeaderRowForAllKeys) {
     TKeyDescription keys[] = {{34, false}, {10, true}};
     BTCreateDatabase(Base(), 64, 2, keys);
-    std::vector<uint8_t> index = ReadAll(Base() + ".IX");
+    std::vector<uint8_t> index = ReadWholeFileBytes(Base() + ".IX");
     const size_t first = 34 * 62 + 564, second = 10 * 62 + 564;
     ASSERT_EQ(index.size(), first + second);
     EXPECT_EQ(I32At(index, 0), -1);              // FreeHead
@@ -134,12 +136,12 @@ TEST_F(IsamTest, DatabaseNotClosedNeedsRebuild) {
     BTOpenDatabase(db, Base(), false, false);
     BTAddRec(db, Record(32, 1).data());
     // The first change marks the file on disk at once.
-    EXPECT_EQ(ReadAll(Base() + ".DAT")[20], 1);
-    std::vector<uint8_t> copy = ReadAll(Base() + ".DAT");
+    EXPECT_EQ(ReadWholeFileBytes(Base() + ".DAT")[20], 1);
+    std::vector<uint8_t> copy = ReadWholeFileBytes(Base() + ".DAT");
     BTCloseDatabase(db);
-    EXPECT_EQ(ReadAll(Base() + ".DAT")[20], 0);
+    EXPECT_EQ(ReadWholeFileBytes(Base() + ".DAT")[20], 0);
 
-    WriteAll(Base() + ".DAT", copy);
+    WriteWholeFileBytes(Base() + ".DAT", copy);
     BTOpenDatabase(db, Base(), false, false);
     EXPECT_EQ(IsamError(), kRebuildNeeded);
     EXPECT_EQ(db, nullptr);
@@ -153,9 +155,9 @@ TEST_F(IsamTest, OpenFailuresReportTheirNumbers) {
     EXPECT_EQ(IsamError(), kPathNotFound);
 
     BTCreateDatabase(Base(), 32, 0, nullptr);
-    std::vector<uint8_t> data = ReadAll(Base() + ".DAT");
+    std::vector<uint8_t> data = ReadWholeFileBytes(Base() + ".DAT");
     data[16] = 101; // IndexCount
-    WriteAll(Base() + ".DAT", data);
+    WriteWholeFileBytes(Base() + ".DAT", data);
     BTOpenDatabase(db, Base(), false, false);
     EXPECT_EQ(IsamError(), kHeaderTooManyKeys);
 
@@ -175,11 +177,11 @@ TEST_F(IsamTest, OpenFailuresReportTheirNumbers) {
                    {8 * 62 + 564, 0, 0}}; // a stored capacity of 0 reads as 62
     for (const auto& h : headers) {
         BTCreateDatabase(Base(), 32, 1, keys);
-        std::vector<uint8_t> index = ReadAll(Base() + ".IX");
+        std::vector<uint8_t> index = ReadWholeFileBytes(Base() + ".IX");
         for (int i = 0; i < 4; ++i) index[12 + i] = static_cast<uint8_t>(h.pageBytes >> (8 * i));
         index[26] = static_cast<uint8_t>(h.capacity);
         index[27] = 0;
-        WriteAll(Base() + ".IX", index);
+        WriteWholeFileBytes(Base() + ".IX", index);
         BTOpenDatabase(db, Base(), false, false);
         EXPECT_EQ(IsamError(), h.error) << h.pageBytes << " " << h.capacity;
         if (db != nullptr) BTCloseDatabase(db);
@@ -205,14 +207,14 @@ TEST_F(IsamTest, EmptyJournalIsDeletedByNormalOpenAndKeptByJournaledOpen) {
     BTCreateDatabase(Base(), 32, 0, nullptr);
     IsamDatabase* db = nullptr;
     for (bool journaled : {false, true}) {
-        WriteAll(Base() + ".DIA", {0});
+        WriteWholeFileBytes(Base() + ".DIA", {0});
         BTOpenDatabase(db, Base(), false, journaled);
         ASSERT_TRUE(IsamOK());
         BTCloseDatabase(db);
         EXPECT_EQ(std::filesystem::exists(Base() + ".DIA"), journaled);
     }
     // A journal left by an interrupted operation cannot be replayed read-only.
-    WriteAll(Base() + ".DIA", {0, 0xD0, 0x07});
+    WriteWholeFileBytes(Base() + ".DIA", {0, 0xD0, 0x07});
     BTOpenDatabase(db, Base(), true, false);
     EXPECT_EQ(IsamError(), kJournalOnReadOnly);
 }
@@ -220,7 +222,7 @@ TEST_F(IsamTest, EmptyJournalIsDeletedByNormalOpenAndKeptByJournaledOpen) {
 TEST_F(IsamTest, EraseRemovesEveryFileAndReportsTheDataFile) {
     TKeyDescription keys[] = {{8, false}};
     BTCreateDatabase(Base(), 32, 1, keys);
-    WriteAll(Base() + ".DIA", {0});
+    WriteWholeFileBytes(Base() + ".DIA", {0});
     BTEraseDatabase(Base());
     EXPECT_TRUE(IsamOK());
     for (const char* ext : {".DAT", ".IX", ".DIA"})

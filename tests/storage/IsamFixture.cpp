@@ -1,13 +1,12 @@
 #include "storage/IsamFixture.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <stdexcept>
 
 #include "storage/IsamFiles.h"
+#include "support/FileHelpers.h"
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 namespace {
 
@@ -263,28 +262,4 @@ TFixtureDatabase SampleVariableDatabase() {
     return db;
 }
 
-TTempFolder::TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "marvek-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-    itsPath = pattern;
-}
-
-TTempFolder::~TTempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(itsPath, ignored);
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-void PatchFile(const std::string& path, int64_t offset, const std::string& bytes) {
-    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-    file.seekp(offset);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw std::runtime_error("cannot patch " + path);
-}
-
-} // namespace marvek::testing
+} // namespace marvek::testsupport

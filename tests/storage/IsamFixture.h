@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "support/SimplePgn.h" // ReadWholeFile
+#include "support/FileHelpers.h"
 
 // Builds database files byte by byte from their format, without the engine, so that the verifier
 // is checked against an independent writer and tests can damage any field before writing. The
 // model mirrors what is on disk; its helpers (adding and freeing slots, writing chains, laying out
 // a tree) follow the engine's rules so that what they build is sound.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 struct TFixtureEntry {
     std::string itsKey;
@@ -97,24 +97,6 @@ TFixtureDatabase SampleVariableDatabase();
 // A record's bytes: the 4 zero bytes every record starts with, then a pattern.
 std::string SampleRecord(size_t length, int seed);
 
-// A folder under the system's temporary folder, removed with everything in it.
-class TTempFolder {
-public:
-    TTempFolder();
-    ~TTempFolder();
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
-    const std::string& Path() const { return itsPath; }
-    std::string File(const std::string& name) const { return itsPath + "/" + name; }
-
-private:
-    std::string itsPath;
-};
-
-void WriteWholeFile(const std::string& path, const std::string& bytes);
-// Overwrites bytes of an existing file in place.
-void PatchFile(const std::string& path, int64_t offset, const std::string& bytes);
 std::string I32Bytes(int32_t value);
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

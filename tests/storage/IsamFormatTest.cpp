@@ -8,9 +8,9 @@
 namespace marvek::test {
 namespace {
 
-using testing::SampleFixedDatabase;
-using testing::SampleRecord;
-using testing::SampleVariableDatabase;
+using testsupport::SampleFixedDatabase;
+using testsupport::SampleRecord;
+using testsupport::SampleVariableDatabase;
 
 std::vector<uint8_t> Bytes(const std::string& s) {
     return {s.begin(), s.end()};
@@ -30,7 +30,7 @@ TEST_F(IsamTest, SameOperationsWriteTheSameDataFile) {
     BTDeleteRec(db, 7);
     BTDeleteRec(db, 3);
     BTCloseDatabase(db);
-    EXPECT_EQ(ReadAll(Base("fixed") + ".DAT"), Bytes(SampleFixedDatabase().DataBytes()));
+    EXPECT_EQ(ReadWholeFileBytes(Base("fixed") + ".DAT"), Bytes(SampleFixedDatabase().DataBytes()));
 
     TKeyDescription variableKeys[] = {{4, false}};
     BTCreateDatabase(Base("variable"), 32, 1, variableKeys);
@@ -46,7 +46,7 @@ TEST_F(IsamTest, SameOperationsWriteTheSameDataFile) {
     BTAddVariableRec(db, record.data(), uint16_t(record.size()));
     BTCloseDatabase(db);
     EXPECT_TRUE(IsamOK());
-    EXPECT_EQ(ReadAll(Base("variable") + ".DAT"), Bytes(SampleVariableDatabase().DataBytes()));
+    EXPECT_EQ(ReadWholeFileBytes(Base("variable") + ".DAT"), Bytes(SampleVariableDatabase().DataBytes()));
 }
 
 TEST_F(IsamTest, EngineReadsFilesItDidNotWrite) {

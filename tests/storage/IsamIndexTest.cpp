@@ -32,7 +32,7 @@ protected:
     }
     int32_t Header(size_t at) {
         BTCloseDatabase(itsDb);
-        std::vector<uint8_t> index = ReadAll(Base() + ".IX");
+        std::vector<uint8_t> index = ReadWholeFileBytes(Base() + ".IX");
         BTOpenDatabase(itsDb, Base(), false, false);
         return static_cast<int32_t>(index[at] | index[at + 1] << 8 | index[at + 2] << 16 |
                                     static_cast<uint32_t>(index[at + 3]) << 24);
@@ -196,14 +196,14 @@ TEST_F(IsamIndexTest, FindEntryByDirection) {
 TEST_F(IsamIndexTest, ClearIndexStartsPageNumberingAgain) {
     Open(4, false);
     for (int i = 0; i < 100; ++i) BTAddKey(itsDb, 1, K(std::to_string(i)), i + 1);
-    size_t before = ReadAll(Base() + ".IX").size();
+    int64_t before = FileSizeOf(Base() + ".IX");
     BTClearIndex(itsDb, 1);
     EXPECT_EQ(BTKeyEntryCount(itsDb, 1), 0);
     EXPECT_EQ(Header(8), 0);
     EXPECT_EQ(Header(0), -1);
     BTAddKey(itsDb, 1, K("x"), 1);
     EXPECT_EQ(Header(16), 1); // the first page again
-    EXPECT_EQ(ReadAll(Base() + ".IX").size(), before);
+    EXPECT_EQ(FileSizeOf(Base() + ".IX"), before);
 }
 
 } // namespace

@@ -43,8 +43,8 @@ protected:
         EXPECT_TRUE(IsamOK()) << IsamError();
         if (db == nullptr) return "cannot open";
         std::ostringstream out;
-        std::vector<uint8_t> data = ReadAll(Base() + ".DAT");
-        std::vector<uint8_t> index = ReadAll(Base() + ".IX");
+        std::vector<uint8_t> data = ReadWholeFileBytes(Base() + ".DAT");
+        std::vector<uint8_t> index = ReadWholeFileBytes(Base() + ".IX");
         out << "data header " << std::string(data.begin(), data.begin() + 21) << "\n";
         out << "key header " << std::string(index.begin(), index.begin() + 28) << "\n";
         std::vector<uint8_t> slot(kSlot);
@@ -79,15 +79,15 @@ protected:
         s.itsPrepare(db);
         ASSERT_TRUE(IsamOK()) << IsamError();
         BTCloseDatabase(db);
-        itsData = ReadAll(Base() + ".DAT");
-        itsIndex = ReadAll(Base() + ".IX");
+        itsData = ReadWholeFileBytes(Base() + ".DAT");
+        itsIndex = ReadWholeFileBytes(Base() + ".IX");
         itsBefore = Snapshot();
     }
 
     void Restore() {
-        WriteAll(Base() + ".DAT", itsData);
-        WriteAll(Base() + ".IX", itsIndex);
-        WriteAll(Base() + ".DIA", {0});
+        WriteWholeFileBytes(Base() + ".DAT", itsData);
+        WriteWholeFileBytes(Base() + ".IX", itsIndex);
+        WriteWholeFileBytes(Base() + ".DIA", {0});
     }
 
     std::vector<uint8_t> itsData, itsIndex;
@@ -123,7 +123,7 @@ TEST_P(IsamJournalTest, FailureAtAnyWriteOrFlushIsUndone) {
             // Only the index file can keep bytes that mean nothing; the data file is as it was
             // unless a slot was reused.
             if (std::string(s.itsName).find("Record") == std::string::npos) {
-                EXPECT_EQ(ReadAll(Base() + ".DAT"), itsData);
+                EXPECT_EQ(ReadWholeFileBytes(Base() + ".DAT"), itsData);
             }
         }
         EXPECT_TRUE(completed);

@@ -42,7 +42,6 @@ std::string RandomKey(std::mt19937& random, int maxLength) {
 
 TEST_P(IsamModelTest, AgreesWithStandardContainers) {
     const TModelCase& c = GetParam();
-    BTStopEngine();
     StartWith(c.itsBuffers);
     TKeyDescription keys[] = {{c.itsKeyLength, c.itsDups}};
     BTCreateDatabase(Base(), 32, 1, keys);

@@ -4,6 +4,7 @@
 #include "IsamTestBase.h"
 #include "storage/Verifier.h"
 
+#include <filesystem>
 #include <map>
 
 namespace marvek::test {
@@ -74,7 +75,7 @@ TEST_F(IsamRebuildTest, CompactsLiveRecordsIntoTheFirstSlots) {
 
     BTRebuildDatabase(Base(), 32, 1, KeyAtFour, itsKeys);
     ASSERT_TRUE(IsamOK()) << IsamError();
-    std::vector<uint8_t> data = ReadAll(Base() + ".DAT");
+    std::vector<uint8_t> data = ReadWholeFileBytes(Base() + ".DAT");
     EXPECT_EQ(data.size(), 8u * 32);              // slot 0 and seven records
     EXPECT_EQ(data[0] & data[1] & data[2], 0xFF); // empty free chain
     EXPECT_EQ(Contents(false), before);
@@ -97,7 +98,7 @@ TEST_F(IsamRebuildTest, SecondRecordWithAUniqueKeyIsLoggedAndDropped) {
     auto contents = Contents(false);
     ASSERT_EQ(contents.size(), 2u);
     EXPECT_EQ(contents["same"][31], 'a');
-    std::vector<uint8_t> log = ReadAll(Base() + ".MSG");
+    std::vector<uint8_t> log = ReadWholeFileBytes(Base() + ".MSG");
     std::string expected = "Key:<same> KeyNr: 1 Ref: 3 not added\nData record deleted - Dump follows\n";
     std::string dump(reinterpret_cast<const char*>(Keyed(32, "same", 'c').data()), 32);
     EXPECT_EQ(std::string(log.begin(), log.end()), expected + dump + "\n");
@@ -106,11 +107,11 @@ TEST_F(IsamRebuildTest, SecondRecordWithAUniqueKeyIsLoggedAndDropped) {
 
 TEST_F(IsamRebuildTest, InterruptedRebuildBlocksANewOne) {
     BTCreateDatabase(Base(), 32, 0, nullptr);
-    WriteAll(Base() + ".SAV", ReadAll(Base() + ".DAT"));
-    auto data = ReadAll(Base() + ".DAT");
+    WriteWholeFileBytes(Base() + ".SAV", ReadWholeFileBytes(Base() + ".DAT"));
+    auto data = ReadWholeFileBytes(Base() + ".DAT");
     BTRebuildDatabase(Base(), 32, 1, KeyAtFour, itsKeys);
     EXPECT_EQ(IsamError(), kRebuildInterrupted);
-    EXPECT_EQ(ReadAll(Base() + ".DAT"), data);
+    EXPECT_EQ(ReadWholeFileBytes(Base() + ".DAT"), data);
 
     // With only the working copy left, the rebuild carries on from it.
     std::filesystem::remove(Base() + ".DAT");
@@ -165,11 +166,11 @@ TEST_F(IsamRebuildTest, DatabaseNeverClosedIsRecoveredByARebuild) {
         expected[key] = record;
     }
     // The process dies: nothing is written back, the files keep their dirty mark.
-    auto data = ReadAll(Base() + ".DAT");
-    auto index = ReadAll(Base() + ".IX");
+    auto data = ReadWholeFileBytes(Base() + ".DAT");
+    auto index = ReadWholeFileBytes(Base() + ".IX");
     BTCloseDatabase(db);
-    WriteAll(Base() + ".DAT", data);
-    WriteAll(Base() + ".IX", index);
+    WriteWholeFileBytes(Base() + ".DAT", data);
+    WriteWholeFileBytes(Base() + ".IX", index);
     BTOpenDatabase(db, Base(), false, false);
     EXPECT_EQ(IsamError(), kRebuildNeeded);
 

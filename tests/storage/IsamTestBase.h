@@ -3,53 +3,43 @@
 #include "platform/File.h"
 #include "storage/Isam.h"
 #include "storage/IsamErrors.h"
+#include "storage/StorageSession.h"
+#include "support/FileHelpers.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace marvek::test {
 
-// Each test gets an empty folder under MARVEK_HOME and a started engine with default extensions.
+using testsupport::FileSizeOf;
+using testsupport::ReadWholeFileBytes;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFileBytes;
+
+// Each test gets an empty scratch folder and a started engine with default extensions.
 class IsamTest : public ::testing::Test {
 protected:
-    void SetUp() override { StartWith(31); }
+    void SetUp() override { StartWith(kStoragePageBuffers); }
     void TearDown() override {
-        if (BTEngineStarted()) BTStopEngine();
-        BTFreeSectionBuffer();
+        itsStorage.reset();
         FileFaults().Reset();
         BTSetResynchronise(true);
     }
 
+    // Starts the engine again with another number of page buffers.
     void StartWith(int buffers) {
-        const char* home = std::getenv("MARVEK_HOME");
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "." + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        itsFolder = std::filesystem::path(home != nullptr ? home : "/tmp") / "isam" / name;
-        std::filesystem::remove_all(itsFolder);
-        std::filesystem::create_directories(itsFolder);
+        itsStorage.reset();
         BTSetExtensions("DAT", "IX", "DIA");
         BTSetRebuildExtensions("SAV", "MSG");
-        ASSERT_EQ(BTStartEngine(buffers), buffers);
+        itsStorage.emplace(buffers);
     }
 
-    std::string Base(const std::string& name = "db") const { return (itsFolder / name).string(); }
-    std::string File(const std::string& name) const { return (itsFolder / name).string(); }
-
-    static std::vector<uint8_t> ReadAll(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
+    std::string Base(const std::string& name = "db") const { return itsFolder / name; }
+    std::string File(const std::string& name) const { return itsFolder / name; }
 
     static std::vector<uint8_t> Record(int slotBytes, uint8_t fill) {
         std::vector<uint8_t> r(static_cast<size_t>(slotBytes), fill);
@@ -57,7 +47,8 @@ protected:
         return r;
     }
 
-    std::filesystem::path itsFolder;
+    TScratchFolder itsFolder;
+    std::optional<TStorageSession> itsStorage;
 };
 
 inline TIsamKey K(const std::string& text) {

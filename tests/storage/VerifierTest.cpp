@@ -12,21 +12,23 @@
 #include "storage/IsamFiles.h"
 #include "storage/IsamFixture.h"
 #include "storage/Verifier.h"
+#include "support/FileHelpers.h"
+#include "support/ScratchFolder.h"
 
 namespace marvek {
 namespace {
 
-using testing::I32Bytes;
-using testing::PatchFile;
-using testing::ReadWholeFile;
-using testing::SampleFixedDatabase;
-using testing::SampleRecord;
-using testing::SampleVariableDatabase;
-using testing::TFixtureDatabase;
-using testing::TFixtureEntry;
-using testing::TFixtureKey;
-using testing::TTempFolder;
-using testing::WriteWholeFile;
+using testsupport::I32Bytes;
+using testsupport::PatchFile;
+using testsupport::ReadWholeFile;
+using testsupport::SampleFixedDatabase;
+using testsupport::SampleRecord;
+using testsupport::SampleVariableDatabase;
+using testsupport::TFixtureDatabase;
+using testsupport::TFixtureEntry;
+using testsupport::TFixtureKey;
+using testsupport::TScratchFolder;
+using testsupport::WriteWholeFile;
 
 TVerifyOptions Options(const std::string& base, bool variable = false) {
     TVerifyOptions options;
@@ -62,8 +64,8 @@ void SetSectionCount(TFixtureDatabase& db, int32_t slot, uint16_t count) {
 }
 
 TEST(Verifier, SampleFixedDatabaseIsSoundAndDescribed) {
-    TTempFolder folder;
-    std::string base = folder.File("names");
+    TScratchFolder folder;
+    std::string base = folder / "names";
     SampleFixedDatabase().Write(base);
 
     TVerifyReport report = VerifyDatabase(Options(base));
@@ -99,8 +101,8 @@ TEST(Verifier, SampleFixedDatabaseIsSoundAndDescribed) {
 }
 
 TEST(Verifier, SampleVariableDatabaseIsSoundInBothModes) {
-    TTempFolder folder;
-    std::string base = folder.File("positions");
+    TScratchFolder folder;
+    std::string base = folder / "positions";
     SampleVariableDatabase().Write(base);
 
     TVerifyReport report = VerifyDatabase(Options(base, true));
@@ -233,11 +235,11 @@ class VerifierSound : public ::testing::TestWithParam<TSoundCase> {};
 
 TEST_P(VerifierSound, ReportsSound) {
     const TSoundCase& c = GetParam();
-    TTempFolder folder;
-    std::filesystem::create_directory(folder.File("keys"));
-    std::string base = folder.Path() + "/" + c.itsBase;
+    TScratchFolder folder;
+    std::filesystem::create_directory(folder / "keys");
+    std::string base = folder / c.itsBase;
     size_t semicolon = base.find(';');
-    if (semicolon != std::string::npos) base.insert(semicolon + 1, folder.Path() + "/");
+    if (semicolon != std::string::npos) base.insert(semicolon + 1, folder.Path());
     TFixtureDatabase db = c.itsMake();
     db.Write(base);
     if (c.itsAfter) c.itsAfter(IsamFileNames(base, "DAT", "IX", "DIA"), db);
@@ -269,7 +271,7 @@ void Append(const std::string& path, const std::string& bytes) {
 }
 
 // Key 1 of the fixed sample: leaves 1 and 2 under root 3, free page 4.
-testing::TFixturePage& NamesPage(TFixtureDatabase& db, int32_t page) {
+testsupport::TFixturePage& NamesPage(TFixtureDatabase& db, int32_t page) {
     return db.itsKeys[0].Page(page);
 }
 
@@ -549,13 +551,13 @@ const TDamageCase kDamageCases[] = {
          // Page 2's entries move down under it into new pages 5 and 6, one level deeper than page 1.
          TFixtureKey& key = db.itsKeys[0];
          std::vector<TFixtureEntry> entries = key.Page(2).itsEntries;
-         testing::TFixturePage left{0, std::vector<TFixtureEntry>(entries.begin(), entries.begin() + 15)};
-         testing::TFixturePage right{0, std::vector<TFixtureEntry>(entries.begin() + 16, entries.end())};
+         testsupport::TFixturePage left{0, std::vector<TFixtureEntry>(entries.begin(), entries.begin() + 15)};
+         testsupport::TFixturePage right{0, std::vector<TFixtureEntry>(entries.begin() + 16, entries.end())};
          key.itsPages.push_back(left);
          key.itsPages.push_back(right);
          TFixtureEntry middle = entries[15];
          middle.itsRight = 6;
-         key.Page(2) = testing::TFixturePage{5, {middle}};
+         key.Page(2) = testsupport::TFixturePage{5, {middle}};
      },
      {},
      "key 1: leaf page 5 lies at level 3, other leaves at level 2"},
@@ -668,8 +670,8 @@ class VerifierDamage : public ::testing::TestWithParam<TDamageCase> {};
 
 TEST_P(VerifierDamage, IsFound) {
     const TDamageCase& c = GetParam();
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db = c.itsVariable ? SampleVariableDatabase() : SampleFixedDatabase();
     if (c.itsEdit) c.itsEdit(db);
     db.Write(base);
@@ -689,8 +691,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, VerifierDamage, ::testing::ValuesIn(kDamageCases
                          });
 
 TEST(Verifier, LeavesTheFilesAsTheyWere) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db = SampleFixedDatabase();
     db.itsDirtyMark = 1;
     db.Write(base);
@@ -712,8 +714,8 @@ TEST(Verifier, LeavesTheFilesAsTheyWere) {
 }
 
 TEST(Verifier, FilesThatCannotBeOpenedAreNoFaults) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TVerifyReport report = VerifyDatabase(Options(base));
     EXPECT_FALSE(report.Opened());
     EXPECT_EQ(report.itsOpenError, "data file " + base + ".DAT does not exist");
@@ -729,8 +731,8 @@ TEST(Verifier, FilesThatCannotBeOpenedAreNoFaults) {
 }
 
 TEST(Verifier, ReadingHeadersFollowsNoChainOrTree) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db = SampleFixedDatabase();
     db.itsFreeCount = 5;
     db.itsKeys[0].itsEntryCount = 99;
@@ -751,8 +753,8 @@ TEST(Verifier, ReadingHeadersFollowsNoChainOrTree) {
 }
 
 TEST(Verifier, ListsAThousandFaultsAndCountsTheRest) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TFixtureDatabase db(21);
     for (int i = 0; i < 1500; ++i) db.AddRecord("\x07");
     db.Write(base);
@@ -765,8 +767,8 @@ TEST(Verifier, ListsAThousandFaultsAndCountsTheRest) {
 // Whatever the bytes, the verifier answers: random damage to the samples must never crash it,
 // make it hang or allocate without bound (the sanitizers watch the same run).
 TEST(Verifier, SurvivesRandomDamage) {
-    TTempFolder folder;
-    std::string base = folder.File("book");
+    TScratchFolder folder;
+    std::string base = folder / "book";
     TIsamFileNames files = IsamFileNames(base, "DAT", "IX", "DIA");
     std::mt19937 random(2024);
     int faulty = 0;

@@ -10,7 +10,7 @@
 
 // Positions for tests, written as FEN. A FEN the program rejects fails the test that uses it.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 inline TPackedPosition PackedFromFen(const std::string& fen) {
     TChessPosition position;
@@ -40,4 +40,4 @@ inline TPackedPosition PositionAfter(const std::string& line, const TPackedPosit
     return parser.CurrentPosition();
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

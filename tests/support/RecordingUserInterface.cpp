@@ -1,6 +1,6 @@
 #include "support/RecordingUserInterface.h"
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 TRecordingUserInterface::TRecordingUserInterface() : itsPrevious(SetUserInterface(this)) {}
 
@@ -71,4 +71,4 @@ int64_t TRecordingProgress::Counter(const std::string& caption) const {
     return -1;
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -11,7 +11,7 @@
 // Test doubles of the user-interface interfaces: they record what the core showed and asked, and
 // answer questions from a script. A TRecordingUserInterface installs itself for its lifetime.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 struct TShown {
     std::string itsKind; // "information", "message", "error", "question"
@@ -69,4 +69,4 @@ public:
     bool itsFinished = false;
 };
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

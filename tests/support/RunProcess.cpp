@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/SimplePgn.h"
+#include "support/FileHelpers.h"
 
 extern char** environ;
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
     // Output goes to files, so that a chatty program can never block on a full pipe.
@@ -54,4 +54,4 @@ TRunResult RunCli(const std::vector<std::string>& args) {
     return RunProgram(MARVEK_CLI_PATH, args);
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

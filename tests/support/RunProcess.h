@@ -5,7 +5,7 @@
 
 // Runs a program to completion and collects what it printed, for tests of the command-line tool.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 struct TRunResult {
     int itsExitStatus = -1; // -1 when the program did not exit normally (signal, crash)
@@ -17,4 +17,4 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
 // marvek-cli with the given arguments.
 TRunResult RunCli(const std::vector<std::string>& args);
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -2,10 +2,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 TScratchFolder::TScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "marvek-test-XXXXXX").string();
@@ -41,10 +40,4 @@ TScopedEnvironment::~TScopedEnvironment() {
     }
 }
 
-void WriteTestFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-} // namespace marvek::testing
+} // namespace marvek::testsupport

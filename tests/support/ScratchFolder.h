@@ -6,7 +6,7 @@
 // A fresh folder under the system's temporary folder for one test, removed with everything in it
 // when the test ends; and an environment variable changed for the length of a test.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 class TScratchFolder {
 public:
@@ -36,7 +36,4 @@ private:
     std::optional<std::string> itsOld;
 };
 
-// Writes bytes to a file, creating it or replacing it.
-void WriteTestFile(const std::string& path, const std::string& bytes);
-
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -1,16 +1,8 @@
 #include "support/SimplePgn.h"
 
-#include <fstream>
 #include <sstream>
 
-namespace marvek::testing {
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+namespace marvek::testsupport {
 
 std::vector<TSimpleGame> ReadMainLines(std::string_view text) {
     std::vector<TSimpleGame> games;
@@ -68,4 +60,4 @@ std::vector<TSimpleGame> ReadMainLines(std::string_view text) {
     return games;
 }
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport

@@ -8,7 +8,7 @@
 // results skipped; variations skipped whole), used by tests and benchmarks to feed the chess rules
 // real games without depending on the program's full PGN reader.
 
-namespace marvek::testing {
+namespace marvek::testsupport {
 
 struct TSimpleGame {
     std::vector<std::string> itsTags; // raw tag lines
@@ -16,6 +16,5 @@ struct TSimpleGame {
 };
 
 std::vector<TSimpleGame> ReadMainLines(std::string_view text);
-std::string ReadWholeFile(const std::string& path);
 
-} // namespace marvek::testing
+} // namespace marvek::testsupport
