@@ -120,9 +120,9 @@ TEST_F(PGNImporterTest, MovesBecomeCandidatesWithTheNoveltyMarks) {
     // The ends of the line and of the variation have records of their own.
     EXPECT_TRUE(itsBook.IsInBook(AfterLine("d4 d5")));
     EXPECT_TRUE(itsBook.IsInBook(AfterLine("e4 e5 Nf3")));
-    EXPECT_EQ(itsProgress.Counter("Games Imported:"), 1);
-    EXPECT_EQ(itsProgress.Counter("Lines Read:"), 4);
-    EXPECT_EQ(itsProgress.itsPercent, 100);
+    EXPECT_EQ(itsProgress.State().Counter("Games Imported:"), 1);
+    EXPECT_EQ(itsProgress.State().Counter("Lines Read:"), 4);
+    EXPECT_EQ(itsProgress.State().Percent(), 100);
 
     // Existing candidates keep their marks; only the new move is added.
     itsColours = {false, true, false};
