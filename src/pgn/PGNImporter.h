@@ -54,7 +54,7 @@ struct TNoveltyColours {
 };
 
 struct TPGNImportResult {
-    int32_t itsGamesFound = 0;    // games in the file, those the filter passed over included
+    int32_t itsGamesFound = 0;    // games in the file, those the filter or a bad FEN passed over included
     int32_t itsGamesRead = 0;     // the count the final message gives
     int32_t itsGamesFinished = 0; // "Games Imported:" of the progress display
     int32_t itsBadFenGames = 0;   // games skipped because their FEN could not be set up
