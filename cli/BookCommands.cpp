@@ -37,13 +37,27 @@ void AddPositionOptions(CLI::App* cmd, TBookOptions& o) {
         ->excludes(fen);
 }
 
-void OpenBook(TBook2& book, const std::string& path, bool readOnly) {
-    std::string base = BookArgument(path);
-    if (!FileExists(base + ".2MD"))
-        throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
-    // Books on read-only media are opened read-only, as the program does.
-    book.Open(base, readOnly || FreeBytes(base + ".2MD") == 0, false);
-}
+enum class TAccess { kRead, kWrite };
+
+// The storage engine and one book, open for the length of a subcommand.
+class TOpenBook {
+public:
+    TOpenBook(const std::string& path, TAccess access) {
+        std::string base = BookArgument(path);
+        if (!FileExists(base + ".2MD"))
+            throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
+        // Books on read-only media are opened read-only, as the program does.
+        itsBook.Open(base, access == TAccess::kRead || FreeBytes(base + ".2MD") == 0, false);
+        if (access == TAccess::kWrite && itsBook.IsReadOnly()) throw EMarvekError("the book is read-only");
+    }
+
+    TBook2& operator*() { return itsBook; }
+    TBook2* operator->() { return &itsBook; }
+
+private:
+    TStorageSession itsStorage; // started first, stopped after the book is closed
+    TBook2 itsBook;
+};
 
 const char* const kRateNames[] = {
     "White wins",   "White clearly better",  "White slightly better", "equal",      "unclear",
@@ -174,182 +188,184 @@ void ShowRecord(TBook2& book, const TPackedPosition& position, bool json, int& r
     result = 0;
 }
 
+void AddCreateCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd =
+        book->add_subcommand("create", "Create an empty book (an existing one of that name is replaced)");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book, without extension")->required();
+    cmd->callback([o, &result] {
+        TStorageSession storage;
+        TBook2 book;
+        std::string name = TBook2::CleanBookName(BookArgument(o->itsBook));
+        if (!book.Create(name)) throw EMarvekError("the book " + name + " could not be created");
+        std::cout << "created " << name << ".2MD\n";
+        result = 0;
+    });
+}
+
+void AddShowCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand("show", "The record of a position as the book window shows it");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    AddPositionOptions(cmd, *o);
+    cmd->add_flag("--json", o->itsJson, "Machine-readable output");
+    cmd->callback([o, &result] {
+        TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
+        TOpenBook book(o->itsBook, TAccess::kRead);
+        ShowRecord(*book, position, o->itsJson, result);
+    });
+}
+
+void ShowStats(TBook2& book, bool json) {
+    nlohmann::json files = nlohmann::json::array();
+    // The position files in order, then the names file (number 0).
+    for (int n = 1; n <= book.PositionFileCount() + 1; ++n) {
+        int k = n <= book.PositionFileCount() ? n : 0;
+        for (char kind : {'D', 'X'}) {
+            std::string file = book.ExpandedName() + "." + TBook2::Extension(k, kind);
+            int64_t size = 0;
+            FileSize(file, &size);
+            files.push_back({{"file", file}, {"bytes", size}});
+        }
+    }
+    bool readOnly = FreeBytes(book.ExpandedName() + ".2MD") == 0 || IsReadOnly(book.ExpandedName() + ".2MD");
+    if (json) {
+        nlohmann::json out = {{"book", book.ExpandedName()}, {"positions", book.PositionCount()},
+                              {"names", book.NameCount()},   {"positionFiles", book.PositionFileCount()},
+                              {"readOnly", readOnly},        {"files", files}};
+        std::cout << out.dump() << '\n';
+        return;
+    }
+    std::cout << "book: " << book.ExpandedName() << '\n'
+              << "positions: " << book.PositionCount() << '\n'
+              << "named positions: " << book.NameCount() << '\n'
+              << "position files: " << book.PositionFileCount() << '\n'
+              << "read-only: " << (readOnly ? "yes" : "no") << '\n';
+    for (const auto& f : files)
+        std::cout << f["file"].get<std::string>() << '\t' << f["bytes"].get<int64_t>() << '\n';
+}
+
+void AddStatsCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand("stats", "Positions, named positions and files of a book");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    cmd->add_flag("--json", o->itsJson, "Machine-readable output");
+    cmd->callback([o, &result] {
+        TOpenBook book(o->itsBook, TAccess::kRead);
+        ShowStats(*book, o->itsJson);
+        result = 0;
+    });
+}
+
+void AddNamesCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand("names", "The named positions of a book, in name order, with their FEN");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    cmd->add_flag("--json", o->itsJson, "Machine-readable output");
+    cmd->callback([o, &result] {
+        TOpenBook book(o->itsBook, TAccess::kRead);
+        nlohmann::json out = nlohmann::json::array();
+        std::string name;
+        while (book->NextBoardName(name)) {
+            TPackedPosition position;
+            std::string fen;
+            if (book->GetBoardForThisName(name, position)) {
+                TChessPosition p;
+                p.SetPosition(position);
+                fen = p.ToFEN();
+            }
+            if (o->itsJson)
+                out.push_back({{"name", name}, {"fen", fen}});
+            else
+                std::cout << name << '\t' << fen << '\n';
+        }
+        if (o->itsJson) std::cout << out.dump() << '\n';
+        result = 0;
+    });
+}
+
+void AddNameCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand(
+        "name", "Give a position a name (its earlier name, and the name's earlier position, let go)");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    cmd->add_option("NAME", o->itsName, "The name (at most 41 characters)")->required();
+    AddPositionOptions(cmd, *o);
+    cmd->callback([o, &result] {
+        if (o->itsFen.empty() && o->itsLine.empty())
+            throw CLI::ValidationError("--fen or --line", "name which position");
+        TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
+        TOpenBook book(o->itsBook, TAccess::kWrite);
+        book->UpdateBoardName(position, o->itsName);
+        result = book->ThisBoardNameExists(o->itsName.substr(0, kMaxNameLength)) ? 0 : 1;
+    });
+}
+
+void AddUnnameCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand("unname", "Remove a name");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    cmd->add_option("NAME", o->itsName, "The name")->required();
+    cmd->callback([o, &result] {
+        TOpenBook book(o->itsBook, TAccess::kWrite);
+        if (!book->DeleteBoardName(o->itsName)) {
+            std::cerr << "no position is named " << o->itsName << '\n';
+            result = 1;
+            return;
+        }
+        result = 0;
+    });
+}
+
+void AddVerifyCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand("verify", "Check every file and record of a book without changing it");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    cmd->callback([o, &result] {
+        TStorageSession storage;
+        TBookVerifyReport report = VerifyBook(BookArgument(o->itsBook));
+        if (!report.itsOpened) throw EMarvekError("cannot verify: " + report.itsOpenError);
+        std::cout << "position files: " << report.itsPositionFiles << '\n'
+                  << "positions: " << report.itsPositions << '\n'
+                  << "named positions: " << report.itsNames << '\n';
+        for (const std::string& fault : report.itsFaults) std::cout << "fault: " << fault << '\n';
+        if (report.Sound())
+            std::cout << "sound\n";
+        else
+            std::cout << report.itsFaults.size() << (report.itsFaults.size() == 1 ? " fault\n" : " faults\n");
+        result = report.Sound() ? 0 : 1;
+    });
+}
+
+void AddRebuildCommand(CLI::App* book, int& result) {
+    auto o = std::make_shared<TBookOptions>();
+    auto* cmd = book->add_subcommand("rebuild", "Rebuild every database of a book from its records");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
+    cmd->callback([o, &result] {
+        TStorageSession storage;
+        TBook2 book;
+        std::string base = BookArgument(o->itsBook);
+        if (!FileExists(base + ".2MD")) throw EMarvekError("no book at " + base);
+        book.Open(base, false, false, true, true);
+        std::cout << "rebuilt " << book.ExpandedName() << ": " << book.PositionCount() << " positions, "
+                  << book.NameCount() << " named positions\n";
+        result = 0;
+    });
+}
+
 } // namespace
 
 void AddBookCommands(CLI::App& app, int& result) {
     CLI::App* book = app.add_subcommand("book", "Books: create, inspect, name positions, rebuild");
     book->require_subcommand(1);
-
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd =
-            book->add_subcommand("create", "Create an empty book (an existing one of that name is replaced)");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book, without extension")->required();
-        cmd->callback([o, &result] {
-            TStorageSession storage;
-            TBook2 book;
-            std::string name = TBook2::CleanBookName(BookArgument(o->itsBook));
-            if (!book.Create(name)) throw EMarvekError("the book " + name + " could not be created");
-            std::cout << "created " << name << ".2MD\n";
-            result = 0;
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd = book->add_subcommand("show", "The record of a position as the book window shows it");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        AddPositionOptions(cmd, *o);
-        cmd->add_flag("--json", o->itsJson, "Machine-readable output");
-        cmd->callback([o, &result] {
-            TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
-            TStorageSession storage;
-            TBook2 book;
-            OpenBook(book, o->itsBook, true);
-            ShowRecord(book, position, o->itsJson, result);
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd = book->add_subcommand("stats", "Positions, named positions and files of a book");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        cmd->add_flag("--json", o->itsJson, "Machine-readable output");
-        cmd->callback([o, &result] {
-            TStorageSession storage;
-            TBook2 book;
-            OpenBook(book, o->itsBook, true);
-            nlohmann::json files = nlohmann::json::array();
-            // The position files in order, then the names file (number 0).
-            for (int n = 1; n <= book.PositionFileCount() + 1; ++n) {
-                int k = n <= book.PositionFileCount() ? n : 0;
-                for (char kind : {'D', 'X'}) {
-                    std::string file = book.ExpandedName() + "." + TBook2::Extension(k, kind);
-                    int64_t size = 0;
-                    FileSize(file, &size);
-                    files.push_back({{"file", file}, {"bytes", size}});
-                }
-            }
-            bool readOnly =
-                FreeBytes(book.ExpandedName() + ".2MD") == 0 || IsReadOnly(book.ExpandedName() + ".2MD");
-            if (o->itsJson) {
-                nlohmann::json out = {
-                    {"book", book.ExpandedName()}, {"positions", book.PositionCount()},
-                    {"names", book.NameCount()},   {"positionFiles", book.PositionFileCount()},
-                    {"readOnly", readOnly},        {"files", files}};
-                std::cout << out.dump() << '\n';
-            } else {
-                std::cout << "book: " << book.ExpandedName() << '\n'
-                          << "positions: " << book.PositionCount() << '\n'
-                          << "named positions: " << book.NameCount() << '\n'
-                          << "position files: " << book.PositionFileCount() << '\n'
-                          << "read-only: " << (readOnly ? "yes" : "no") << '\n';
-                for (const auto& f : files)
-                    std::cout << f["file"].get<std::string>() << '\t' << f["bytes"].get<int64_t>() << '\n';
-            }
-            result = 0;
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd =
-            book->add_subcommand("names", "The named positions of a book, in name order, with their FEN");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        cmd->add_flag("--json", o->itsJson, "Machine-readable output");
-        cmd->callback([o, &result] {
-            TStorageSession storage;
-            TBook2 book;
-            OpenBook(book, o->itsBook, true);
-            nlohmann::json out = nlohmann::json::array();
-            std::string name;
-            while (book.NextBoardName(name)) {
-                TPackedPosition position;
-                std::string fen;
-                if (book.GetBoardForThisName(name, position)) {
-                    TChessPosition p;
-                    p.SetPosition(position);
-                    fen = p.ToFEN();
-                }
-                if (o->itsJson)
-                    out.push_back({{"name", name}, {"fen", fen}});
-                else
-                    std::cout << name << '\t' << fen << '\n';
-            }
-            if (o->itsJson) std::cout << out.dump() << '\n';
-            result = 0;
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd = book->add_subcommand(
-            "name", "Give a position a name (its earlier name, and the name's earlier position, let go)");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        cmd->add_option("NAME", o->itsName, "The name (at most 41 characters)")->required();
-        AddPositionOptions(cmd, *o);
-        cmd->callback([o, &result] {
-            if (o->itsFen.empty() && o->itsLine.empty())
-                throw CLI::ValidationError("--fen or --line", "name which position");
-            TPackedPosition position = PositionArgument(o->itsFen, o->itsLine);
-            TStorageSession storage;
-            TBook2 book;
-            OpenBook(book, o->itsBook, false);
-            if (book.IsReadOnly()) throw EMarvekError("the book is read-only");
-            book.UpdateBoardName(position, o->itsName);
-            result = book.ThisBoardNameExists(o->itsName.substr(0, kMaxNameLength)) ? 0 : 1;
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd = book->add_subcommand("unname", "Remove a name");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        cmd->add_option("NAME", o->itsName, "The name")->required();
-        cmd->callback([o, &result] {
-            TStorageSession storage;
-            TBook2 book;
-            OpenBook(book, o->itsBook, false);
-            if (book.IsReadOnly()) throw EMarvekError("the book is read-only");
-            if (!book.DeleteBoardName(o->itsName)) {
-                std::cerr << "no position is named " << o->itsName << '\n';
-                result = 1;
-                return;
-            }
-            result = 0;
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd =
-            book->add_subcommand("verify", "Check every file and record of a book without changing it");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        cmd->callback([o, &result] {
-            TStorageSession storage;
-            TBookVerifyReport report = VerifyBook(BookArgument(o->itsBook));
-            if (!report.itsOpened) throw EMarvekError("cannot verify: " + report.itsOpenError);
-            std::cout << "position files: " << report.itsPositionFiles << '\n'
-                      << "positions: " << report.itsPositions << '\n'
-                      << "named positions: " << report.itsNames << '\n';
-            for (const std::string& fault : report.itsFaults) std::cout << "fault: " << fault << '\n';
-            if (report.Sound())
-                std::cout << "sound\n";
-            else
-                std::cout << report.itsFaults.size()
-                          << (report.itsFaults.size() == 1 ? " fault\n" : " faults\n");
-            result = report.Sound() ? 0 : 1;
-        });
-    }
-    {
-        auto o = std::make_shared<TBookOptions>();
-        auto* cmd = book->add_subcommand("rebuild", "Rebuild every database of a book from its records");
-        cmd->add_option("BOOK", o->itsBook, "Path of the book")->required();
-        cmd->callback([o, &result] {
-            TStorageSession storage;
-            TBook2 book;
-            std::string base = BookArgument(o->itsBook);
-            if (!FileExists(base + ".2MD")) throw EMarvekError("no book at " + base);
-            book.Open(base, false, false, true, true);
-            std::cout << "rebuilt " << book.ExpandedName() << ": " << book.PositionCount() << " positions, "
-                      << book.NameCount() << " named positions\n";
-            result = 0;
-        });
-    }
+    AddCreateCommand(book, result);
+    AddShowCommand(book, result);
+    AddStatsCommand(book, result);
+    AddNamesCommand(book, result);
+    AddNameCommand(book, result);
+    AddUnnameCommand(book, result);
+    AddVerifyCommand(book, result);
+    AddRebuildCommand(book, result);
 }
 
 } // namespace marvek::cli

@@ -120,6 +120,11 @@ void RunImport(const TImportArguments& a, int& result) {
         Settings().SetPgnImportNextSequentialNumber(importer.Options().itsSequentialNumber);
         SavePreferences();
     }
+    if (outcome.itsGamesFound == 0 && outcome.itsReadError == 0 && !outcome.itsStopped) {
+        std::cerr << "no game was found in " << a.itsFile << '\n';
+        result = 1;
+        return;
+    }
     std::string message = TPGNImporter::ImportMessage(outcome.itsGamesRead, a.itsFile, book.BaseName());
     message.erase(std::remove(message.begin(), message.end(), '\r'), message.end());
     std::cout << message << '\n';

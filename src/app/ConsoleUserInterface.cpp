@@ -1,21 +1,12 @@
 #include "app/ConsoleUserInterface.h"
 
-#include <csignal>
 #include <iostream>
-#include <unistd.h>
 
 #include "platform/Clock.h"
 
 namespace marvek {
 
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-struct sigaction gPreviousInterrupt {};
-
-extern "C" void OnInterrupt(int) {
-    gInterrupted = 1;
-}
 
 // Boxes join their lines with "\r"; a terminal wants "\n".
 std::string ConsoleText(std::string text) {
@@ -42,7 +33,8 @@ const char* AnswerName(TAnswer answer) {
 } // namespace
 
 TConsoleUserInterface::TConsoleUserInterface(TAnswerPolicy policy)
-    : TConsoleUserInterface(policy, std::cerr, std::cin, ::isatty(0) && ::isatty(2)) {}
+    : TConsoleUserInterface(policy, std::cerr, std::cin,
+                            IsTerminal(TStandardStream::kInput) && IsTerminal(TStandardStream::kError)) {}
 
 TConsoleUserInterface::TConsoleUserInterface(TAnswerPolicy policy, std::ostream& out, std::istream& in,
                                              bool interactive)
@@ -107,63 +99,33 @@ void TConsoleUserInterface::Beep() {
     }
 }
 
-TConsoleProgress::TConsoleProgress() : TConsoleProgress(std::cerr, ::isatty(2)) {}
+TConsoleProgress::TConsoleProgress() : TConsoleProgress(std::cerr, IsTerminal(TStandardStream::kError)) {}
 
 TConsoleProgress::TConsoleProgress(std::ostream& out, bool interactive)
     : itsOut(out), itsInteractive(interactive) {}
 
 TConsoleProgress::~TConsoleProgress() {
-    if (itsRunning) Finish();
-    RestoreInterruptHandler();
+    if (State().Running()) Finish();
 }
 
 void TConsoleProgress::Start(const std::string& title) {
-    itsTitle = title;
-    itsTexts.clear();
-    itsCounters.clear();
-    itsPercent = -1;
+    TProgress::Start(title);
     itsDrawn = false;
     itsLastDraw = 0;
-    itsRunning = true;
-    gInterrupted = 0;
-    if (!itsHandlerInstalled) {
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        itsHandlerInstalled = ::sigaction(SIGINT, &action, &gPreviousInterrupt) == 0;
-    }
-}
-
-void TConsoleProgress::SetText(int line, const std::string& text) {
-    if (line < 0) return;
-    if (itsTexts.size() <= static_cast<size_t>(line)) itsTexts.resize(static_cast<size_t>(line) + 1);
-    itsTexts[static_cast<size_t>(line)] = text;
-}
-
-void TConsoleProgress::SetCounter(const std::string& caption, int64_t value) {
-    for (auto& counter : itsCounters) {
-        if (counter.first == caption) {
-            counter.second = value;
-            return;
-        }
-    }
-    itsCounters.emplace_back(caption, value);
-}
-
-void TConsoleProgress::SetPercent(int percent) {
-    itsPercent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+    itsInterrupt.Catch();
 }
 
 std::string TConsoleProgress::Line() const {
-    std::string line = itsTitle;
+    const TProgressState& state = State();
+    std::string line = state.Title();
     auto add = [&line](const std::string& part) {
         if (part.empty()) return;
         if (!line.empty()) line += "  ";
         line += part;
     };
-    for (const std::string& text : itsTexts) add(text);
-    for (const auto& counter : itsCounters) add(counter.first + " " + std::to_string(counter.second));
-    if (itsPercent >= 0) add(std::to_string(itsPercent) + "%");
+    for (const std::string& text : state.Texts()) add(text);
+    for (const auto& [caption, value] : state.Counters()) add(caption + " " + std::to_string(value));
+    if (state.Percent() >= 0) add(std::to_string(state.Percent()) + "%");
     return line;
 }
 
@@ -179,30 +141,26 @@ void TConsoleProgress::Draw() {
 }
 
 bool TConsoleProgress::ProcessMessages() {
-    if (itsInteractive && itsRunning) {
+    if (itsInteractive && State().Running()) {
         int64_t now = TickCount();
         if (!itsDrawn || now - itsLastDraw >= 200) {
             Draw();
             itsLastDraw = now;
         }
     }
-    return gInterrupted != 0;
+    // Ctrl+C is this display's Stop button.
+    if (itsInterrupt.Interrupted()) MutableState().RequestStop();
+    return State().StopRequested();
 }
 
 void TConsoleProgress::Finish() {
-    if (itsRunning && itsInteractive) {
+    if (State().Running() && itsInteractive) {
         Draw();
         itsOut << '\n';
         itsOut.flush();
     }
-    itsRunning = false;
-    RestoreInterruptHandler();
-}
-
-void TConsoleProgress::RestoreInterruptHandler() {
-    if (!itsHandlerInstalled) return;
-    ::sigaction(SIGINT, &gPreviousInterrupt, nullptr);
-    itsHandlerInstalled = false;
+    TProgress::Finish();
+    itsInterrupt.Release();
 }
 
 } // namespace marvek

@@ -3,10 +3,9 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "app/UserInterface.h"
+#include "platform/Terminal.h"
 
 // The command-line face of the core: boxes become lines on stderr, questions are answered by a
 // policy (--yes, --no) or, only when there is a terminal to ask, by the user. A question never
@@ -58,9 +57,6 @@ public:
     TConsoleProgress& operator=(const TConsoleProgress&) = delete;
 
     void Start(const std::string& title) override;
-    void SetText(int line, const std::string& text) override;
-    void SetCounter(const std::string& caption, int64_t value) override;
-    void SetPercent(int percent) override;
     bool ProcessMessages() override;
     void Finish() override;
 
@@ -69,18 +65,12 @@ public:
 
 private:
     void Draw();
-    void RestoreInterruptHandler();
 
     std::ostream& itsOut;
     bool itsInteractive;
-    bool itsRunning = false;
     bool itsDrawn = false;
-    bool itsHandlerInstalled = false;
     int64_t itsLastDraw = 0;
-    std::string itsTitle;
-    std::vector<std::string> itsTexts;
-    std::vector<std::pair<std::string, int64_t>> itsCounters;
-    int itsPercent = -1;
+    TInterruptCatcher itsInterrupt;
 };
 
 } // namespace marvek

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/ProgressState.h"
+
 // How the core talks to the user without owning a window. The desktop program, the command-line
 // tool and the tests each install their own TUserInterface; long operations report through a
 // TProgress that the caller passes in. Texts may hold "\r" where a box shows a line break.
@@ -57,19 +59,33 @@ public:
 // Labels and counters of a long operation. The work calls ProcessMessages() at fixed points; the
 // desktop program pumps its event loop there, and a true result means Stop (or Cancel) was
 // pressed and the work should end in an orderly way.
+//
+// What the work reports is kept in one TProgressState; a display overrides what it must react to
+// (most only ProcessMessages) and draws from State().
 class TProgress {
 public:
     virtual ~TProgress() = default;
 
-    virtual void Start(const std::string& title) = 0;
+    virtual void Start(const std::string& title) { itsState.Start(title); }
     // A label of the operation (a file name, a phase, a player); lines count from 0.
-    virtual void SetText(int line, const std::string& text) = 0;
+    virtual void SetText(int line, const std::string& text) { itsState.SetText(line, text); }
     // A named counter such as "Games Imported:"; the first call with a caption adds it.
-    virtual void SetCounter(const std::string& caption, int64_t value) = 0;
+    virtual void SetCounter(const std::string& caption, int64_t value) {
+        itsState.SetCounter(caption, value);
+    }
     // The gauge, 0 to 100.
-    virtual void SetPercent(int percent) = 0;
+    virtual void SetPercent(int percent) { itsState.SetPercent(percent); }
+    // Shows the state, lets the user act, and answers whether a stop was asked for.
     virtual bool ProcessMessages() = 0;
-    virtual void Finish() = 0;
+    virtual void Finish() { itsState.Finish(); }
+
+    const TProgressState& State() const { return itsState; }
+
+protected:
+    TProgressState& MutableState() { return itsState; }
+
+private:
+    TProgressState itsState;
 };
 
 } // namespace marvek

@@ -1,6 +1,8 @@
 #include "pgn/PGNGameReader.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "chess/Notation.h"
 
@@ -26,6 +28,32 @@ bool IsMoveEnd(char c) {
     return (c >= '1' && c <= '8') || c == 'O' || c == 'B' || c == 'N' || c == 'Q' || c == 'R';
 }
 
+// [Name "value" ...: the start of a tag pair, whatever the name.
+bool IsTagPair(std::string_view line) {
+    std::size_t i = 1;
+    auto isNameChar = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    while (i < line.size() && isNameChar(line[i])) ++i;
+    if (i == 1) return false;
+    std::size_t name = i;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    return i > name && i < line.size() && line[i] == '"';
+}
+
+// The tags the reader keeps; the prefix is compared case-sensitively with the line.
+struct TTagField {
+    std::string_view itsPrefix;
+    std::string TPGNHeader::*itsField;
+};
+constexpr TTagField kTagFields[] = {
+    {"[Event ", &TPGNHeader::itsEvent},       {"[Site ", &TPGNHeader::itsSite},
+    {"[Date ", &TPGNHeader::itsDate},         {"[Round ", &TPGNHeader::itsRound},
+    {"[White ", &TPGNHeader::itsWhite},       {"[Black ", &TPGNHeader::itsBlack},
+    {"[Result ", &TPGNHeader::itsResultText}, {"[FEN ", &TPGNHeader::itsFEN},
+    {"[ECO ", &TPGNHeader::itsECO},
+};
+
 // A position the parser can work in: one king of each colour.
 bool HasBothKings(const TPackedPosition& position) {
     int white = 0;
@@ -41,29 +69,6 @@ bool HasBothKings(const TPackedPosition& position) {
 }
 
 } // namespace
-
-void TPGNTags::SetDefaults() {
-    itsEvent = "?";
-    itsSite = "?";
-    itsDate = "????.??.??";
-    itsRound = "?";
-    itsWhite = "?";
-    itsBlack = "?";
-    itsResult = "*";
-    itsECO = "???";
-    itsFEN.clear();
-}
-
-int ResultRate(std::string_view result) {
-    // Old files write the half as the one-half sign of code page 437.
-    static constexpr std::string_view kDraws[] = {"draw",      "1/2-1/2", "1/2",       "(draw)",
-                                                  "(1/2-1/2)", "(1/2)",   "\xAB-\xAB", "(\xAB-\xAB)"};
-    for (std::string_view draw : kDraws)
-        if (result == draw) return 3;
-    if (result == "1-0" || result == "(1-0)") return 0;
-    if (result == "0-1" || result == "(0-1)") return 8;
-    return 9;
-}
 
 int NagSymbol(int nag) {
     static constexpr int kSymbols[] = {kSymbolGood,    kSymbolMistake,     kSymbolExcellent,
@@ -100,7 +105,6 @@ TPGNGameReader::TPGNGameReader(int depthLimit, int32_t plyLimit, bool parenthesi
     itsParser.SetPieceLetters('K', 'Q', 'N', 'B', 'R');
     itsParser.LoadPosition(StartPosition());
     itsBeforeLastMove = itsGameStart = StartPosition();
-    itsTags.SetDefaults();
     itsTagLine.reserve(kMaxTagLine);
 }
 
@@ -120,7 +124,7 @@ int TPGNGameReader::OpenInput(const std::string& path) {
     itsEndOfFile = false;
     itsLineCount = 1;
     ResetGame();
-    itsTags.SetDefaults();
+    itsHeader.SetDefaults();
     ReadBlock();
     return 0;
 }
@@ -204,33 +208,19 @@ void TPGNGameReader::ReadTagLine() {
         if (itsTagLine.size() < kMaxTagLine) itsTagLine.push_back(c);
     }
     std::string_view line = itsTagLine;
-    std::string* field = nullptr;
-    if (line.starts_with("[Event "))
-        field = &itsTags.itsEvent;
-    else if (line.starts_with("[Site "))
-        field = &itsTags.itsSite;
-    else if (line.starts_with("[Date "))
-        field = &itsTags.itsDate;
-    else if (line.starts_with("[Round "))
-        field = &itsTags.itsRound;
-    else if (line.starts_with("[White "))
-        field = &itsTags.itsWhite;
-    else if (line.starts_with("[Black "))
-        field = &itsTags.itsBlack;
-    else if (line.starts_with("[Result "))
-        field = &itsTags.itsResult;
-    else if (line.starts_with("[FEN "))
-        field = &itsTags.itsFEN;
-    else if (line.starts_with("[ECO "))
-        field = &itsTags.itsECO;
-    if (field == nullptr) return;
+    if (IsTagPair(line)) itsGameHasTagPair = true;
+    const TTagField* tag = std::find_if(std::begin(kTagFields), std::end(kTagFields),
+                                        [line](const TTagField& f) { return line.starts_with(f.itsPrefix); });
+    if (tag == std::end(kTagFields)) return;
     std::string_view value;
     std::size_t open = line.find('"');
     if (open != std::string_view::npos) {
         value = line.substr(open + 1, kMaxToken);
         value = value.substr(0, value.find('"'));
     }
-    field->assign(value.substr(0, kMaxTagValue));
+    (itsHeader.*(tag->itsField)).assign(value.substr(0, kMaxTagValue));
+    if (tag->itsField == &TPGNHeader::itsResultText)
+        itsHeader.itsResult = ResultCodeOfTag(itsHeader.itsResultText);
     TagLineRead();
 }
 
@@ -273,6 +263,7 @@ void TPGNGameReader::HandleMoveToken() {
     if (length < 2 || !IsMoveEnd(cleaned[length - 1])) return;
     itsParser.SetMoveText({cleaned, std::size_t(length)});
     if (!itsParser.ParseMove()) return;
+    itsGameHasMove = true;
     if (itsDepth == 0) ++itsPlyCount;
     TPackedMove move = itsParser.GetChessMove();
     MoveAction(move);
@@ -389,10 +380,10 @@ void TPGNGameReader::SkipToNextGame() {
 }
 
 void TPGNGameReader::FinishGame() {
-    bool keepTags = itsEndOfFile; // the last game's tags stay for the final display
+    bool keepHeader = itsEndOfFile; // the last game's header stays for the final display
     ResetGame();
-    if (keepTags) return;
-    itsTags.SetDefaults();
+    if (keepHeader) return;
+    itsHeader.SetDefaults();
 }
 
 void TPGNGameReader::ResetGame() {
@@ -400,6 +391,7 @@ void TPGNGameReader::ResetGame() {
     itsBeforeLastMove = itsGameStart = StartPosition();
     itsLastMove = TPackedMove{};
     itsPlyCount = 0;
+    itsGameHasTagPair = itsGameHasMove = false;
     // An unbalanced "(" must not carry its depth into the next game.
     itsDepth = 0;
 }
@@ -407,10 +399,10 @@ void TPGNGameReader::ResetGame() {
 bool TPGNGameReader::SetUpStartPosition() {
     TPackedPosition start = StartPosition();
     bool usable = true;
-    if (!itsTags.itsFEN.empty()) {
+    if (!itsHeader.itsFEN.empty()) {
         TChessPosition position;
         TPackedPosition read;
-        if (position.FromFEN(itsTags.itsFEN, read) && HasBothKings(read))
+        if (position.FromFEN(itsHeader.itsFEN, read) && HasBothKings(read))
             start = read;
         else
             usable = false;

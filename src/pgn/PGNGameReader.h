@@ -9,6 +9,7 @@
 #include "chess/ChessParser.h"
 #include "chess/ChessPosition.h"
 #include "chess/Square.h"
+#include "pgn/PGNHeader.h"
 #include "platform/File.h"
 
 // The one streaming PGN reader every PGN file goes through. It reads the file front to back in
@@ -25,24 +26,6 @@
 
 namespace marvek {
 
-// The tag values the reader keeps, each at most 80 characters.
-struct TPGNTags {
-    std::string itsEvent;
-    std::string itsSite;
-    std::string itsDate;
-    std::string itsRound;
-    std::string itsWhite;
-    std::string itsBlack;
-    std::string itsResult;
-    std::string itsECO;
-    std::string itsFEN;
-
-    // The defaults before the first game and after every finished game.
-    void SetDefaults();
-};
-
-// The game-end rate of a Result value: 0 White wins, 3 equal, 8 Black wins, 9 none.
-int ResultRate(std::string_view result);
 // The evaluation symbol of a NAG from 1 to 9 or below (1 none .. 7 "??").
 int NagSymbol(int nag);
 // The Informant rate of a NAG of 10 or more (9 none).
@@ -90,12 +73,16 @@ public:
     // Puts the parser at the game's FEN position, or at the start position when there is none;
     // false (parser at the start position) when the FEN cannot be read as a playable position.
     bool SetUpStartPosition();
-    // Between games: default tags, the parser at the start position, no plies, no variation.
+    // Between games: the parser at the start position, no plies, no variation.
     void ResetGame();
+    // Whether the game read since the last reset is one: it had a tag pair or a legal move. Junk
+    // that happens to hold a "[" at the start of a line is neither.
+    bool GameHasContent() const { return itsGameHasTagPair || itsGameHasMove; }
 
     // ---- State
     std::string_view Token() const { return {itsToken.data(), std::size_t(itsTokenLength)}; }
-    const TPGNTags& Tags() const { return itsTags; }
+    // The header of the current game; each value at most 80 characters.
+    const TPGNHeader& Header() const { return itsHeader; }
     int32_t LineCount() const { return itsLineCount; }
     int64_t BytesRead() const { return itsBytesRead; }
     int64_t FileSize() const { return itsFileSize; }
@@ -128,7 +115,7 @@ protected:
     virtual void RateAction(int) {}
     // Before a variation ends, at its last position.
     virtual void VariationEndAction() {}
-    // A tag line was read (the tags hold its value).
+    // A tag line was read (the header holds its value).
     virtual void TagLineRead() {}
     // After the tags of a game; at every line feed of the movetext; at every token.
     virtual void TagsRead() {}
@@ -145,7 +132,7 @@ protected:
     char Current() const { return char(itsBlock[std::size_t(itsIndex)]); }
 
     TChessParser itsParser;
-    TPGNTags itsTags;
+    TPGNHeader itsHeader;
 
 private:
     void HandleNag();
@@ -169,6 +156,8 @@ private:
     bool itsTagSeen = false;
     bool itsParenthesisEndsWord;
     std::string itsTagLine;
+    bool itsGameHasTagPair = false;
+    bool itsGameHasMove = false;
 
     // Movetext
     struct TVariationEntry {

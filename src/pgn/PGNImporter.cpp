@@ -69,7 +69,7 @@ std::string TPGNImporter::ImportMessage(int32_t gamesRead, const std::string& fi
     return std::to_string(gamesRead) + " games were imported from \r" + fileName + " into " + bookName + ".";
 }
 
-std::string TPGNImporter::PositionName(const TPGNImportOptions& options, const TPGNTags& tags,
+std::string TPGNImporter::PositionName(const TPGNImportOptions& options, const TPGNHeader& header,
                                        int32_t number) {
     switch (options.itsNamingStyle) {
     case TNamingStyle::kSequential: {
@@ -79,10 +79,10 @@ std::string TPGNImporter::PositionName(const TPGNImportOptions& options, const T
         if (prefix.size() > room) prefix.resize(room);
         return CutName(prefix + "-" + digits);
     }
-    case TNamingStyle::kWhite: return CutName(tags.itsWhite);
-    case TNamingStyle::kBlack: return CutName(tags.itsBlack);
-    case TNamingStyle::kWhiteAndBlack: return CutName(tags.itsWhite + "-" + tags.itsBlack);
-    case TNamingStyle::kFen: return CutName(tags.itsFEN);
+    case TNamingStyle::kWhite: return CutName(header.itsWhite);
+    case TNamingStyle::kBlack: return CutName(header.itsBlack);
+    case TNamingStyle::kWhiteAndBlack: return CutName(header.itsWhite + "-" + header.itsBlack);
+    case TNamingStyle::kFen: return CutName(header.itsFEN);
     case TNamingStyle::kNone: break;
     }
     return {};
@@ -94,40 +94,54 @@ std::string TPGNImporter::PositionName(const TPGNImportOptions& options, const T
 TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, const std::string& playerName,
                                       TPlayerFilter filter, bool writeLine, const TNoveltyColours& colours,
                                       const std::string& fileName) {
+    BeginImport(book, comment, playerName, filter, colours, fileName);
+    try {
+        while (!AtEndOfFile() && !itsStopRequested) {
+            SkipToNextGame();
+            if (AtEndOfFile()) break;
+            ImportGame();
+        }
+        EndBulkUpdate(true);
+    } catch (...) {
+        // What was imported before the failure stays in the book.
+        EndBulkUpdate(false);
+        if (itsProgress != nullptr) itsProgress->Finish();
+        CloseInput();
+        throw;
+    }
+    EndImport();
+    if (writeLine && itsNoveltyLength > 0) WriteNoveltyLine();
+    return itsResult;
+}
+
+void TPGNImporter::BeginImport(TBook2& book, TCommentBuffer& comment, const std::string& playerName,
+                               TPlayerFilter filter, const TNoveltyColours& colours,
+                               const std::string& fileName) {
     MARVEK_ASSERT(book.IsOpen() && !book.IsReadOnly());
     itsBook = &book;
     itsComment = &comment;
     itsColours = colours;
-    itsGamesFinished = 0;
+    itsFilter = filter;
+    // The player filter compares upper-cased names.
+    itsPlayer = playerName.substr(0, std::size_t(kMaxTagValue));
+    std::transform(itsPlayer.begin(), itsPlayer.end(), itsPlayer.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    itsResult = TPGNImportResult();
     itsStopRequested = false;
     itsNamingAsked = false;
     itsCommentErrorReported = false;
     itsNoveltyInGame = itsNoveltyPending = false;
     itsNoveltyLength = 0;
-    itsGameEndRate = kRateNone;
     SetPlyLimit(itsOptions.itsPlyLimit);
 
     int code = OpenInput(fileName);
     if (code != 0)
         throw EMarvekError("The file " + fileName + " could not be opened: " + std::strerror(code) + ".");
 
-    // The player filter compares upper-cased names.
-    std::string player = playerName.substr(0, std::size_t(kMaxTagValue));
-    std::transform(player.begin(), player.end(), player.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
-    auto passes = [&]() {
-        if (filter == TPlayerFilter::kNone) return true;
-        std::string name = filter == TPlayerFilter::kWhite ? Tags().itsWhite : Tags().itsBlack;
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return char(std::toupper(c)); });
-        return name == player;
-    };
-
-    TPGNImportResult result;
     // The import keeps the book's records in memory and writes them in order; a bulk update the
     // caller began is the caller's to end.
-    bool ownBulkUpdate = !book.InBulkUpdate();
-    if (ownBulkUpdate) {
+    itsOwnBulkUpdate = !book.InBulkUpdate();
+    if (itsOwnBulkUpdate) {
         // A game file holds a new position for every ten bytes or so at most.
         int64_t fileBytes = 0;
         if (marvek::FileSize(fileName, &fileBytes) != 0) fileBytes = 0;
@@ -137,79 +151,87 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
         itsProgress->Start("Import PGN");
         itsProgress->SetText(0, "Importing from... " + fileName);
     }
-    try {
-        while (!AtEndOfFile() && !itsStopRequested) {
-            SkipToNextGame();
-            if (AtEndOfFile()) break;
-            ReadTags();
-            if (!passes()) {
-                TPGNGameReader::FinishGame();
-                itsGameEndRate = kRateNone;
-                continue;
-            }
-            if (!SetUpStartPosition()) {
-                // A FEN that gives no playable position: the game cannot be read from it.
-                if (result.itsBadFenGames++ == 0)
-                    UserInterface().ShowMessage(
-                        "The FEN tag \"" + Tags().itsFEN + "\" of the game " + Tags().itsWhite + "-" +
-                        Tags().itsBlack + " near line " + std::to_string(LineCount()) +
-                        " is not a position that can be played; the game was skipped.");
-                TPGNGameReader::FinishGame();
-                itsGameEndRate = kRateNone;
-                continue;
-            }
-            if (!Tags().itsFEN.empty()) {
-                if (!itsNamingAsked) {
-                    itsNamingAsked = true;
-                    if (itsNamingQuestion && !itsNamingQuestion(Tags(), itsOptions)) itsStopRequested = true;
-                }
-                if (!itsStopRequested) NameStartPosition();
-            }
-            if (!itsStopRequested) {
-                ReadMovetext();
-                // Stop takes effect once the movetext is read: the game is counted, not finished.
-                if (!itsStopRequested) FinishGame();
-            }
-            ++result.itsGamesRead;
-        }
-        // What was kept is written now; a failure here is not tried a second time below.
-        if (ownBulkUpdate) {
-            ownBulkUpdate = false;
-            book.EndBulkUpdate();
-        }
-    } catch (...) {
-        // What was imported before the failure stays in the book.
-        if (ownBulkUpdate) {
-            try {
-                book.EndBulkUpdate();
-            } catch (...) {
-                // The first failure is the one reported.
-            }
-        }
-        if (itsProgress != nullptr) itsProgress->Finish();
-        CloseInput();
-        throw;
+}
+
+void TPGNImporter::ImportGame() {
+    ReadTags();
+    if (!PassesFilter()) {
+        if (GameHasContent()) ++itsResult.itsGamesFound;
+        SkipGame();
+        return;
     }
+    if (!SetUpStartPosition()) {
+        // A FEN that gives no playable position: the game cannot be read from it.
+        ++itsResult.itsGamesFound;
+        if (itsResult.itsBadFenGames++ == 0)
+            UserInterface().ShowMessage("The FEN tag \"" + Header().itsFEN + "\" of the game " +
+                                        Header().itsWhite + "-" + Header().itsBlack + " near line " +
+                                        std::to_string(LineCount()) +
+                                        " is not a position that can be played; the game was skipped.");
+        SkipGame();
+        return;
+    }
+    if (!Header().itsFEN.empty()) {
+        if (!itsNamingAsked) {
+            itsNamingAsked = true;
+            if (itsNamingQuestion && !itsNamingQuestion(Header(), itsOptions)) itsStopRequested = true;
+        }
+        if (!itsStopRequested) NameStartPosition();
+    }
+    if (!itsStopRequested) ReadMovetext();
+    // Text that only looked like the start of a game (a "[" at the start of a line of junk) has
+    // neither a tag pair nor a move: it is no game and leaves the book alone.
+    if (!GameHasContent()) {
+        SkipGame();
+        return;
+    }
+    // Stop takes effect once the movetext is read: the game is counted, not finished.
+    if (!itsStopRequested) FinishGame();
+    ++itsResult.itsGamesFound;
+    ++itsResult.itsGamesRead;
+}
+
+bool TPGNImporter::PassesFilter() const {
+    if (itsFilter == TPlayerFilter::kNone) return true;
+    std::string name = itsFilter == TPlayerFilter::kWhite ? Header().itsWhite : Header().itsBlack;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    return name == itsPlayer;
+}
+
+void TPGNImporter::EndBulkUpdate(bool normal) {
+    if (!itsOwnBulkUpdate) return;
+    // A failure here is not tried a second time on the failure path.
+    itsOwnBulkUpdate = false;
+    if (normal) {
+        itsBook->EndBulkUpdate();
+        return;
+    }
+    try {
+        itsBook->EndBulkUpdate();
+    } catch (...) {
+        // The first failure is the one reported.
+    }
+}
+
+void TPGNImporter::EndImport() {
     ShowProgress();
     if (itsProgress != nullptr) itsProgress->Finish();
-    result.itsStopped = itsStopRequested;
-    result.itsReadError = ReadError();
-    result.itsGamesFinished = itsGamesFinished;
+    itsResult.itsStopped = itsStopRequested;
+    itsResult.itsReadError = ReadError();
     CloseInput();
-    if (writeLine && itsNoveltyLength > 0) WriteNoveltyLine();
-    return result;
 }
 
 void TPGNImporter::NameStartPosition() {
     int32_t number = itsOptions.itsSequentialNumber;
-    std::string name = PositionName(itsOptions, Tags(), number);
+    std::string name = PositionName(itsOptions, Header(), number);
     if (name.empty()) return;
     if (itsOptions.itsDoNotOverwriteNames && itsBook->ThisBoardNameExists(name)) {
         if (itsOptions.itsNamingStyle == TNamingStyle::kSequential) {
             // Every number names at most one position, so a free one comes within NameCount steps.
             do {
                 ++number;
-                name = PositionName(itsOptions, Tags(), number);
+                name = PositionName(itsOptions, Header(), number);
             } while (itsBook->ThisBoardNameExists(name));
             itsOptions.itsSequentialNumber = number;
         } else {
@@ -227,37 +249,37 @@ void TPGNImporter::NameStartPosition() {
 void TPGNImporter::ReadTagLine() {
     TPGNGameReader::ReadTagLine();
     // Dates go into header comments without their placeholders.
-    std::string& date = itsTags.itsDate;
+    std::string& date = itsHeader.itsDate;
     date.erase(std::remove(date.begin(), date.end(), '.'), date.end());
     date.erase(std::remove(date.begin(), date.end(), '?'), date.end());
-    itsGameEndRate = ResultRate(itsTags.itsResult);
 }
 
 void TPGNImporter::FinishGame() {
-    ++itsGamesFinished;
+    ++itsResult.itsGamesFinished;
     LoadRecord(CurrentPosition());
     if (itsOptions.itsHeaderInComment) {
-        const TPGNTags& t = Tags();
+        const TPGNHeader& t = Header();
         auto spaced = [](const std::string& value, const char* unset) {
             return value == unset || value.empty() ? std::string() : value + " ";
         };
         std::string round =
             t.itsRound == "?" ? std::string() : LoadMessage(kMsgRound) + " " + t.itsRound + " ";
-        itsHeaderLines.assign(
-            {t.itsWhite + "-" + t.itsBlack + " " + spaced(t.itsEvent, "?"),
-             spaced(t.itsResult, "*") + spaced(t.itsSite, "?") + round + spaced(t.itsDate, "????.??.??")});
+        itsHeaderLines.assign({t.itsWhite + "-" + t.itsBlack + " " + spaced(t.itsEvent, "?"),
+                               spaced(t.itsResultText, "*") + spaced(t.itsSite, "?") + round +
+                                   spaced(t.itsDate, "????.??.??")});
         // A refused header must not cost the position its stored comment.
         if (!AppendCommentLines(itsHeaderLines)) LoadRecord(CurrentPosition());
     }
-    if (itsRecord.InformantRate() == kRateNone) itsRecord.SetInformantRate(itsGameEndRate);
+    if (itsRecord.InformantRate() == kRateNone) itsRecord.SetInformantRate(ResultRate(Header().itsResult));
     StoreRecord();
     itsNoveltyInGame = itsNoveltyPending = false;
     TPGNGameReader::FinishGame();
-    if (!AtEndOfFile()) itsGameEndRate = kRateNone;
 }
 
 // ---------------------------------------------------------------------------------------------
-// What the game's moves, comments and NAGs do to the book
+// What the game's moves, comments and NAGs do to the book. Until a game has shown a tag pair or a
+// move it may be junk that only looked like a game; its comments, NAGs and parentheses then leave
+// the book alone.
 
 void TPGNImporter::LoadRecord(const TPackedPosition& position) {
     itsRecord.Clear();
@@ -299,6 +321,7 @@ void TPGNImporter::MoveStored(const TPackedMove&) {
 }
 
 void TPGNImporter::SymbolAction(int symbol) {
+    if (!GameHasContent()) return;
     LoadRecord(PositionBeforeLastMove());
     int index = itsRecord.FindCandidate(LastMove());
     if (index < 0) return;
@@ -307,6 +330,7 @@ void TPGNImporter::SymbolAction(int symbol) {
 }
 
 void TPGNImporter::RateAction(int rate) {
+    if (!GameHasContent()) return;
     LoadRecord(CurrentPosition());
     itsRecord.SetInformantRate(rate);
     // A leaf has nothing to backsolve from, so its own rate stands for it.
@@ -315,6 +339,7 @@ void TPGNImporter::RateAction(int rate) {
 }
 
 void TPGNImporter::VariationEndAction() {
+    if (!GameHasContent()) return;
     // The last position of every variation gets a record; one that has one keeps it as it is.
     if (itsBook->IsInBook(CurrentPosition())) return;
     LoadRecord(CurrentPosition());
@@ -322,6 +347,7 @@ void TPGNImporter::VariationEndAction() {
 }
 
 void TPGNImporter::CommentAction(const std::vector<std::string>& lines) {
+    if (!GameHasContent()) return;
     LoadRecord(CurrentPosition());
     if (AppendCommentLines(lines)) StoreRecord();
 }
@@ -357,14 +383,14 @@ bool TPGNImporter::AppendCommentLines(const std::vector<std::string>& lines) {
 void TPGNImporter::ShowProgress() {
     if (itsProgress == nullptr) return;
     itsProgress->SetCounter(kLinesRead, LineCount());
-    itsProgress->SetCounter(kGamesImported, itsGamesFinished);
+    itsProgress->SetCounter(kGamesImported, itsResult.itsGamesFinished);
     itsProgress->SetPercent(PercentRead());
 }
 
 void TPGNImporter::TagsRead() {
     if (itsProgress == nullptr) return;
     ShowProgress();
-    itsProgress->SetText(1, Tags().itsWhite + " - " + Tags().itsBlack + "  " + Tags().itsSite);
+    itsProgress->SetText(1, Header().itsWhite + " - " + Header().itsBlack + "  " + Header().itsSite);
 }
 
 void TPGNImporter::LineRead() {

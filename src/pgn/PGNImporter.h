@@ -54,6 +54,7 @@ struct TNoveltyColours {
 };
 
 struct TPGNImportResult {
+    int32_t itsGamesFound = 0;    // games in the file, those the filter or a bad FEN passed over included
     int32_t itsGamesRead = 0;     // the count the final message gives
     int32_t itsGamesFinished = 0; // "Games Imported:" of the progress display
     int32_t itsBadFenGames = 0;   // games skipped because their FEN could not be set up
@@ -68,7 +69,7 @@ public:
 
     // The naming question, asked once per import at the first FEN game: it may change the
     // naming options; false stops the import. Without one the options are used as they are.
-    using TNamingQuestion = std::function<bool(const TPGNTags& firstFenGame, TPGNImportOptions& options)>;
+    using TNamingQuestion = std::function<bool(const TPGNHeader& firstFenGame, TPGNImportOptions& options)>;
 
     // progress may be null.
     TPGNImporter(const TPGNImportOptions& options, TProgress* progress);
@@ -89,7 +90,8 @@ public:
     static std::string ImportMessage(int32_t gamesRead, const std::string& fileName,
                                      const std::string& bookName);
     // The name a FEN game's start position gets under a style; empty for none. Cut to 41.
-    static std::string PositionName(const TPGNImportOptions& options, const TPGNTags& tags, int32_t number);
+    static std::string PositionName(const TPGNImportOptions& options, const TPGNHeader& header,
+                                    int32_t number);
 
     // ---- Overridden steps
     void ReadTagLine() override;
@@ -107,6 +109,18 @@ protected:
     void TokenRead() override;
 
 private:
+    // The import in its steps: Import sets up, reads game after game with ImportGame, and ends.
+    void BeginImport(TBook2& book, TCommentBuffer& comment, const std::string& playerName,
+                     TPlayerFilter filter, const TNoveltyColours& colours, const std::string& fileName);
+    // One game, from its tags to its end; the reader stands at its "[".
+    void ImportGame();
+    // Writes what the book keeps in memory; on the failure path (normal = false) the first failure
+    // stays the one reported.
+    void EndBulkUpdate(bool normal);
+    void EndImport();
+    bool PassesFilter() const;
+    // A game the import passes over: the reader goes on with the next one.
+    void SkipGame() { TPGNGameReader::FinishGame(); }
     void NameStartPosition();
     // Reads the record of a position, with its comment.
     void LoadRecord(const TPackedPosition& position);
@@ -127,8 +141,10 @@ private:
     TNoveltyColours itsColours;
     TPositionRecord itsRecord;
     std::vector<std::string> itsHeaderLines;
-    int itsGameEndRate = kRateNone;
-    int32_t itsGamesFinished = 0;
+    TPlayerFilter itsFilter = TPlayerFilter::kNone;
+    std::string itsPlayer; // upper-cased
+    bool itsOwnBulkUpdate = false;
+    TPGNImportResult itsResult;
     bool itsStopRequested = false;
     bool itsNamingAsked = false;
     bool itsCommentErrorReported = false;

@@ -88,5 +88,28 @@ TEST_F(PgnCli, Errors) {
     }
 }
 
+TEST_F(PgnCli, AFileWithoutAGameSaysSo) {
+    std::string noise;
+    for (int i = 0; i < 5000; ++i) noise += char((i * 7919 + i / 13) & 0xFF);
+    noise += "\n[\xff\xfe\n";
+    const std::pair<const char*, std::string> files[] = {
+        {"empty", ""},
+        {"random bytes", noise},
+        {"text", "Shopping list\n[x] milk\n"},
+    };
+    for (const auto& [what, text] : files) {
+        std::string path = itsFolder / "nothing.pgn";
+        WriteTestFile(path, text);
+        auto r = RunCli({"book", "import", Book(), path});
+        EXPECT_EQ(r.itsExitStatus, 1) << what;
+        EXPECT_EQ(r.itsErr, "no game was found in " + path + "\n") << what;
+        EXPECT_EQ(r.itsOut, "") << what;
+    }
+    // Games the player filter passes over were found all the same.
+    auto r = RunCli({"book", "import", Book(), Pgn(), "--white", "Nobody"});
+    EXPECT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    EXPECT_EQ(r.itsOut, "0 games were imported from " + Pgn() + " into " + Book() + ".\n");
+}
+
 } // namespace
 } // namespace marvek::test

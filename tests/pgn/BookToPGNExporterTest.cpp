@@ -318,7 +318,7 @@ TEST_F(BookToPGNExporterTest, StopEndsTheGameWhereTheWalkStood) {
     EXPECT_EQ(itsOutcome, TOutcome::kStopped);
     EXPECT_EQ(itsProcessed, 13);
     EXPECT_EQ(text, "1. d4 Nf6 2. c4 e6 3. Nc3 Bb4 4. e3 O-O 5. Bd3 d5 6. Nf3 c5 7. O-O *\n");
-    EXPECT_EQ(progress.itsTitle, "Exporting...");
+    EXPECT_EQ(progress.State().Title(), "Exporting...");
     EXPECT_TRUE(progress.itsFinished);
 
     progress = TRecordingProgress();
@@ -326,7 +326,7 @@ TEST_F(BookToPGNExporterTest, StopEndsTheGameWhereTheWalkStood) {
     EXPECT_EQ(itsOutcome, TOutcome::kComplete);
     EXPECT_EQ(itsProcessed, 33);
     EXPECT_EQ(progress.itsCalls, 2);
-    EXPECT_EQ(progress.itsPercent, 100);
+    EXPECT_EQ(progress.State().Percent(), 100);
 }
 
 TEST_F(BookToPGNExporterTest, IllegalCandidateEndsTheWalkWithAClosedGame) {

@@ -37,7 +37,7 @@ public:
             ReadTags();
             if (!SetUpStartPosition()) itsEvents.push_back("bad fen");
             ReadMovetext();
-            itsEvents.push_back("game:" + Tags().itsWhite);
+            itsEvents.push_back("game:" + Header().itsWhite);
             FinishGame();
         }
         CloseInput();
@@ -119,46 +119,57 @@ TEST_F(PGNGameReaderTest, Tokens) {
 TEST_F(PGNGameReaderTest, TagLines) {
     struct Case {
         const char* itsLine;
-        std::string TPGNTags::*itsField;
+        std::string TPGNHeader::*itsField;
         std::string itsValue;
     };
     const std::string eighty(80, 'v');
     const Case cases[] = {
-        {"[Event \"Ch \"]", &TPGNTags::itsEvent, "Ch "},
-        {"[Site \"Rome\"]", &TPGNTags::itsSite, "Rome"},
-        {"[Date \"1999.01.02\"]", &TPGNTags::itsDate, "1999.01.02"},
-        {"[Round \"3\"]", &TPGNTags::itsRound, "3"},
-        {"[White \"Kasparov, G\"]", &TPGNTags::itsWhite, "Kasparov, G"},
-        {"[Black \"Karpov\"]\r", &TPGNTags::itsBlack, "Karpov"},
-        {"[Result \"1-0\"]", &TPGNTags::itsResult, "1-0"},
-        {"[ECO \"B20\"]", &TPGNTags::itsECO, "B20"},
-        {"[White \"no closing quote]", &TPGNTags::itsWhite, "no closing quote]"},
-        {"[White \"a \\\"b\\\" c\"]", &TPGNTags::itsWhite, "a \\"}, // escapes are not read
-        {"[white \"lower case\"]", &TPGNTags::itsWhite, "?"},
-        {"[Whites \"x\"]", &TPGNTags::itsWhite, "?"},
-        {"[White  \"two spaces\"]", &TPGNTags::itsWhite, "two spaces"},
-        {"[SetUp \"1\"]", &TPGNTags::itsFEN, ""},
+        {"[Event \"Ch \"]", &TPGNHeader::itsEvent, "Ch "},
+        {"[Site \"Rome\"]", &TPGNHeader::itsSite, "Rome"},
+        {"[Date \"1999.01.02\"]", &TPGNHeader::itsDate, "1999.01.02"},
+        {"[Round \"3\"]", &TPGNHeader::itsRound, "3"},
+        {"[White \"Kasparov, G\"]", &TPGNHeader::itsWhite, "Kasparov, G"},
+        {"[Black \"Karpov\"]\r", &TPGNHeader::itsBlack, "Karpov"},
+        {"[Result \"1-0\"]", &TPGNHeader::itsResultText, "1-0"},
+        {"[ECO \"B20\"]", &TPGNHeader::itsECO, "B20"},
+        {"[White \"no closing quote]", &TPGNHeader::itsWhite, "no closing quote]"},
+        {"[White \"a \\\"b\\\" c\"]", &TPGNHeader::itsWhite, "a \\"}, // escapes are not read
+        {"[white \"lower case\"]", &TPGNHeader::itsWhite, "?"},
+        {"[Whites \"x\"]", &TPGNHeader::itsWhite, "?"},
+        {"[White  \"two spaces\"]", &TPGNHeader::itsWhite, "two spaces"},
+        {"[SetUp \"1\"]", &TPGNHeader::itsFEN, ""},
     };
     for (const Case& c : cases) {
         TRecordingReader reader;
         ASSERT_EQ(reader.OpenInput(File(std::string(c.itsLine) + "\n")), 0);
         reader.ReadTags();
-        EXPECT_EQ(reader.Tags().*c.itsField, c.itsValue) << c.itsLine;
+        EXPECT_EQ(reader.Header().*c.itsField, c.itsValue) << c.itsLine;
         EXPECT_EQ(reader.LineCount(), 2) << c.itsLine;
     }
     TRecordingReader reader;
     ASSERT_EQ(reader.OpenInput(File("[Event \"" + eighty + "xyz\"]\n")), 0);
     reader.ReadTags();
-    EXPECT_EQ(reader.Tags().itsEvent, eighty);
+    EXPECT_EQ(reader.Header().itsEvent, eighty);
 }
 
-TEST_F(PGNGameReaderTest, ResultRates) {
+TEST_F(PGNGameReaderTest, ResultCodesAndRates) {
     const std::pair<const char*, int> cases[] = {
-        {"1-0", 0},    {"(1-0)", 0}, {"0-1", 8},       {"(0-1)", 8}, {"1/2-1/2", 3},   {"draw", 3},
+        {"1-0", 1},    {"(1-0)", 1}, {"0-1", 2},       {"(0-1)", 2}, {"1/2-1/2", 3},   {"draw", 3},
         {"(draw)", 3}, {"1/2", 3},   {"(1/2-1/2)", 3}, {"(1/2)", 3}, {"\xAB-\xAB", 3}, {"(\xAB-\xAB)", 3},
-        {"*", 9},      {"Draw", 9},  {"1-0 ", 9},      {"", 9},
+        {"*", 0},      {"Draw", 0},  {"1-0 ", 0},      {"", 0},
     };
-    for (auto [result, rate] : cases) EXPECT_EQ(ResultRate(result), rate) << result;
+    for (auto [value, code] : cases) {
+        TRecordingReader reader;
+        ASSERT_EQ(reader.OpenInput(File("[Result \"" + std::string(value) + "\"]\n")), 0);
+        reader.ReadTags();
+        EXPECT_EQ(reader.Header().itsResult, code) << value;
+        EXPECT_EQ(reader.Header().itsResultText, value);
+    }
+    // The rate the result gives the end of the game.
+    EXPECT_EQ(ResultRate(kResultUnknown), 9);
+    EXPECT_EQ(ResultRate(kResultWhiteWins), 0);
+    EXPECT_EQ(ResultRate(kResultBlackWins), 8);
+    EXPECT_EQ(ResultRate(kResultDraw), 3);
 }
 
 TEST_F(PGNGameReaderTest, MovetextForms) {

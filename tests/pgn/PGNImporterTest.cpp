@@ -118,9 +118,9 @@ TEST_F(PGNImporterTest, MovesBecomeCandidatesWithTheNoveltyMarks) {
     // The ends of the line and of the variation have records of their own.
     EXPECT_TRUE(itsBook.IsInBook(AfterLine("d4 d5")));
     EXPECT_TRUE(itsBook.IsInBook(AfterLine("e4 e5 Nf3")));
-    EXPECT_EQ(itsProgress.Counter("Games Imported:"), 1);
-    EXPECT_EQ(itsProgress.Counter("Lines Read:"), 4);
-    EXPECT_EQ(itsProgress.itsPercent, 100);
+    EXPECT_EQ(itsProgress.State().Counter("Games Imported:"), 1);
+    EXPECT_EQ(itsProgress.State().Counter("Lines Read:"), 4);
+    EXPECT_EQ(itsProgress.State().Percent(), 100);
 
     // Existing candidates keep their marks; only the new move is added.
     itsColours = {false, true, false};
@@ -267,7 +267,7 @@ TEST_F(PGNImporterTest, FenPositionsAreNamedByStyle) {
     }
     itsOptions.itsNamingStyle = TNamingStyle::kSequential;
     itsOptions.itsSequentialName = std::string(40, 'p');
-    EXPECT_EQ(TPGNImporter::PositionName(itsOptions, TPGNTags{}, 12), std::string(37, 'p') + "-012");
+    EXPECT_EQ(TPGNImporter::PositionName(itsOptions, TPGNHeader{}, 12), std::string(37, 'p') + "-012");
 }
 
 TEST_F(PGNImporterTest, NamesAreNotOverwrittenWhenAsked) {
@@ -307,7 +307,7 @@ TEST_F(PGNImporterTest, TheNamingQuestionIsAskedOnceAndCanStop) {
                              "[White \"Y\"]\n[FEN \"" + fen2 + "\"]\n\n*\n[White \"B\"]\n1. d4 *\n";
     int asked = 0;
     TPGNImporter importer(itsOptions, nullptr);
-    importer.SetNamingQuestion([&](const TPGNTags& tags, TPGNImportOptions& options) {
+    importer.SetNamingQuestion([&](const TPGNHeader& tags, TPGNImportOptions& options) {
         ++asked;
         EXPECT_EQ(tags.itsWhite, "X");
         options.itsNamingStyle = TNamingStyle::kWhite;
@@ -322,7 +322,7 @@ TEST_F(PGNImporterTest, TheNamingQuestionIsAskedOnceAndCanStop) {
     EXPECT_EQ(NameOf(testsupport::PackedFromFen(fen2)), "Y");
 
     TPGNImporter cancelled(itsOptions, nullptr);
-    cancelled.SetNamingQuestion([](const TPGNTags&, TPGNImportOptions&) { return false; });
+    cancelled.SetNamingQuestion([](const TPGNHeader&, TPGNImportOptions&) { return false; });
     result = cancelled.Import(itsBook, itsComment, "", TPlayerFilter::kNone, false, itsColours,
                               itsFolder / "f.pgn");
     EXPECT_TRUE(result.itsStopped);
@@ -393,6 +393,50 @@ TEST_F(PGNImporterTest, FilesThatCannotBeRead) {
     EXPECT_EQ(result.itsReadError, 0);
     EXPECT_EQ(TPGNImporter::ImportMessage(3, "/g/a.pgn", "/b/Book"),
               "3 games were imported from \r/g/a.pgn into /b/Book.");
+}
+
+TEST_F(PGNImporterTest, FilesWithoutAGameImportNothing) {
+    // Junk that holds a "[" at the start of a line looks like the start of a game to the reader;
+    // without a tag pair or a legal move it is none, and it must not write a header comment.
+    std::mt19937 random(11);
+    std::string noise;
+    for (int i = 0; i < 20000; ++i) noise += char(random() & 0xFF);
+    for (std::size_t at = 100; at < noise.size(); at += 997) noise.replace(at, 2, "\n[");
+    std::string elf = testing::ReadWholeFile("/proc/self/exe").substr(0, 65536) + "\n[\x01\x02]\n\x7f";
+    ASSERT_EQ(elf.rfind("\x7f"
+                        "ELF",
+                        0),
+              0u);
+    struct Case {
+        const char* itsWhat;
+        std::string itsText;
+        int32_t itsGames;
+    };
+    const Case cases[] = {
+        {"empty", "", 0},
+        {"random bytes", noise, 0},
+        {"binary", elf, 0},
+        {"text", "Dear reader,\nno chess here.\n[citation needed]\n1. Buy milk.\n", 0},
+        {"one game", "Notes first.\n[Event \"x\"]\n\n1. e4 *\n", 1},
+        {"moves only", "\n[\n1. d4 *\n", 1},
+    };
+    itsOptions.itsHeaderInComment = true;
+    for (const Case& c : cases) {
+        TScratchFolder folder;
+        itsBook.Close();
+        ASSERT_TRUE(itsBook.Create(folder / "B"));
+        itsBook.Open(folder / "B", false, false);
+        WriteTestFile(folder / "file.pgn", c.itsText);
+        TPGNImportResult result = ImportFile(folder / "file.pgn");
+        EXPECT_EQ(result.itsGamesFound, c.itsGames) << c.itsWhat;
+        EXPECT_EQ(result.itsGamesRead, c.itsGames) << c.itsWhat;
+        EXPECT_EQ(result.itsGamesFinished, c.itsGames) << c.itsWhat;
+        if (c.itsGames == 0) {
+            EXPECT_EQ(itsBook.PositionCount(), 0) << c.itsWhat;
+        }
+        itsBook.Close();
+        itsBook.Open(itsFolder / "Book", false, false);
+    }
 }
 
 TEST_F(PGNImporterTest, EcoFileMainLinesAreCandidatesAndTheBookIsSound) {

@@ -40,35 +40,19 @@ std::vector<std::string> TRecordingUserInterface::Texts() const {
 }
 
 void TRecordingProgress::Start(const std::string& title) {
-    itsTitle = title;
+    TProgress::Start(title);
     itsStarted = true;
-}
-
-void TRecordingProgress::SetText(int line, const std::string& text) {
-    if (line < 0) return;
-    if (itsTexts.size() <= static_cast<size_t>(line)) itsTexts.resize(static_cast<size_t>(line) + 1);
-    itsTexts[static_cast<size_t>(line)] = text;
-}
-
-void TRecordingProgress::SetCounter(const std::string& caption, int64_t value) {
-    for (auto& counter : itsCounters) {
-        if (counter.first == caption) {
-            counter.second = value;
-            return;
-        }
-    }
-    itsCounters.emplace_back(caption, value);
 }
 
 bool TRecordingProgress::ProcessMessages() {
     ++itsCalls;
-    return itsStopAt > 0 && itsCalls >= itsStopAt;
+    if (itsStopAt > 0 && itsCalls >= itsStopAt) MutableState().RequestStop();
+    return State().StopRequested();
 }
 
-int64_t TRecordingProgress::Counter(const std::string& caption) const {
-    for (const auto& counter : itsCounters)
-        if (counter.first == caption) return counter.second;
-    return -1;
+void TRecordingProgress::Finish() {
+    TProgress::Finish();
+    itsFinished = true;
 }
 
 } // namespace marvek::testsupport

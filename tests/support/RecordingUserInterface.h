@@ -1,9 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <deque>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/UserInterface.h"
@@ -47,22 +45,14 @@ private:
     TUserInterface* itsPrevious;
 };
 
+// Keeps what the work reported in its State(); stops the work on a scripted call.
 class TRecordingProgress : public TProgress {
 public:
     void Start(const std::string& title) override;
-    void SetText(int line, const std::string& text) override;
-    void SetCounter(const std::string& caption, int64_t value) override;
-    void SetPercent(int percent) override { itsPercent = percent; }
-    // True from the itsStopAt-th call on (never when itsStopAt is 0).
+    // Asks for a stop from the itsStopAt-th call on (never when itsStopAt is 0).
     bool ProcessMessages() override;
-    void Finish() override { itsFinished = true; }
+    void Finish() override;
 
-    int64_t Counter(const std::string& caption) const;
-
-    std::string itsTitle;
-    std::vector<std::string> itsTexts;
-    std::vector<std::pair<std::string, int64_t>> itsCounters;
-    int itsPercent = -1;
     int itsCalls = 0;
     int itsStopAt = 0;
     bool itsStarted = false;
