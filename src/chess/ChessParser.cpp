@@ -42,11 +42,13 @@ bool IsSquareAttacked(const TPackedPosition& p, TSquare square, bool byWhite) {
     const int queen = PieceOfColour(kWhiteQueen, byWhite);
     const int knight = PieceOfColour(kWhiteKnight, byWhite);
     const int king = PieceOfColour(kWhiteKing, byWhite);
-    const int pawn = PieceOfColour(kWhitePawn, byWhite);
 
     // An attacking pawn stands one rank back, one file to either side.
-    const TSquare behind = square - PawnForward(byWhite);
-    if (p.Piece(behind - 1) == pawn || p.Piece(behind + 1) == pawn) return true;
+    if (byWhite) {
+        if (p.Piece(square - 11) == kWhitePawn || p.Piece(square - 9) == kWhitePawn) return true;
+    } else {
+        if (p.Piece(square + 11) == kBlackPawn || p.Piece(square + 9) == kBlackPawn) return true;
+    }
     for (int offset : kKnightDirections)
         if (p.Piece(square + offset) == knight) return true;
     for (int offset : kKingDirections)

@@ -21,8 +21,7 @@ void TChessParser::AddIfLegal(TSquare from, TSquare to, int promotion, TCastling
 void TChessParser::GeneratePawnMoves(TSquare square, TPackedMove* moves, int capacity, int& count) const {
     const bool white = WhiteToMove();
     const int forward = PawnForward(white);
-    // Ranks from the mover's side: it starts on the second, promotes from the seventh.
-    const int rank = RelativeRank(RankOf(square), white);
+    const int rank = RankOf(square);
 
     auto canCapture = [&](TSquare to) {
         if (!OnBoard(to)) return false;
@@ -33,13 +32,14 @@ void TChessParser::GeneratePawnMoves(TSquare square, TPackedMove* moves, int cap
     };
     auto canPush = [&](TSquare to) {
         if (!OnBoard(to) || itsPosition.Piece(to) != kEmpty) return false;
-        return RelativeRank(RankOf(to), white) >= kThirdRank;
+        const int toRank = RankOf(to);
+        return white ? toRank >= kThirdRank : toRank <= RelativeRank(kThirdRank, false);
     };
     // Diagonal steps in proposal order: +9, +11 for White, -9, -11 for Black.
     const int left = white ? 9 : -9;
     const int right = white ? 11 : -11;
 
-    if (rank == kSeventhRank) {
+    if (rank == RelativeRank(kSeventhRank, white)) {
         for (int kind : kPromotionKinds) {
             int promotion = PieceOfColour(kind, white);
             if (canCapture(square + left))
@@ -51,7 +51,7 @@ void TChessParser::GeneratePawnMoves(TSquare square, TPackedMove* moves, int cap
         }
         return;
     }
-    if (rank == kEighthRank) return; // a pawn on its last rank has no moves
+    if (rank == RelativeRank(kEighthRank, white)) return; // a pawn on its last rank has no moves
 
     if (canCapture(square + left)) AddIfLegal(square, square + left, 0, kNoCastling, moves, capacity, count);
     if (canPush(square + forward))
@@ -59,7 +59,8 @@ void TChessParser::GeneratePawnMoves(TSquare square, TPackedMove* moves, int cap
     if (canCapture(square + right))
         AddIfLegal(square, square + right, 0, kNoCastling, moves, capacity, count);
     const TSquare doubleTo = square + 2 * forward;
-    if (rank == kSecondRank && itsPosition.Piece(square + forward) == kEmpty && canPush(doubleTo))
+    if (rank == RelativeRank(kSecondRank, white) && itsPosition.Piece(square + forward) == kEmpty &&
+        canPush(doubleTo))
         AddIfLegal(square, doubleTo, 0, kNoCastling, moves, capacity, count);
 }
 
@@ -85,16 +86,16 @@ int TChessParser::GenerateMoves(TPackedMove* moves, int capacity) {
                     const bool opponent = white ? IsBlackPiece(target) : IsWhitePiece(target);
                     if (target == kEmpty || (opponent && PieceKind(target) != kWhiteKing))
                         AddIfLegal(square, to, 0, kNoCastling, moves, capacity, count);
-                    if (kind == kWhiteKing && (step == kKingSideStep || step == kQueenSideStep) &&
-                        square == KingHome(white)) {
-                        // Castling comes right after the king's step along the rank the same way.
-                        const bool longCastling = step == kQueenSideStep;
-                        TAfterMove after;
-                        if (CastlingIsLegal(longCastling, after))
-                            AddIfLegal(square, CastlingSquares(white, longCastling).itsKingTo, 0,
-                                       longCastling ? kLongCastling : kShortCastling, moves, capacity, count);
-                    }
                     if (!directions.itsSlides || target != kEmpty) break;
+                }
+                // Castling comes right after the king's step along the rank the same way.
+                if (kind == kWhiteKing && (step == kKingSideStep || step == kQueenSideStep) &&
+                    square == KingHome(white)) {
+                    const bool longCastling = step == kQueenSideStep;
+                    TAfterMove after;
+                    if (CastlingIsLegal(longCastling, after))
+                        AddIfLegal(square, CastlingSquares(white, longCastling).itsKingTo, 0,
+                                   longCastling ? kLongCastling : kShortCastling, moves, capacity, count);
                 }
             }
         }
