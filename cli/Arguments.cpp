@@ -21,8 +21,8 @@ TPackedPosition ReadFenArgument(const std::string& text) {
 
 void UseSettingsLetters(TChessParser& parser) {
     const TSettings& settings = Settings();
-    parser.SetPieceLetters(settings.KingLetter(), settings.QueenLetter(), settings.KnightLetter(),
-                           settings.BishopLetter(), settings.RookLetter());
+    parser.SetPieceLetters(settings.KingLetter(), settings.QueenLetter(), settings.RookLetter(),
+                           settings.BishopLetter(), settings.KnightLetter());
 }
 
 TPackedPosition PositionAfterLine(const std::string& line) {

@@ -1,4 +1,7 @@
+// The parser's rules: kings and attacks, en passant, and playing a move on the position.
 #include "chess/ChessParser.h"
+
+#include <algorithm>
 
 #include "chess/Directions.h"
 #include "platform/Errors.h"
@@ -8,24 +11,24 @@ namespace marvek {
 namespace {
 
 // Castling rights a move gives up when it leaves or lands on one of these squares.
-constexpr std::uint16_t RightsLostAt(int square) {
+constexpr std::uint16_t RightsLostAt(TSquare square) {
     switch (square) {
-    case 0: return kWhiteQueenSide;
-    case 4: return kWhiteKingSide | kWhiteQueenSide;
-    case 7: return kWhiteKingSide;
-    case 70: return kBlackQueenSide;
-    case 74: return kBlackKingSide | kBlackQueenSide;
-    case 77: return kBlackKingSide;
+    case kA1: return kWhiteQueenSide;
+    case kE1: return kWhiteKingSide | kWhiteQueenSide;
+    case kH1: return kWhiteKingSide;
+    case kA8: return kBlackQueenSide;
+    case kE8: return kBlackKingSide | kBlackQueenSide;
+    case kH8: return kBlackKingSide;
     default: return 0;
     }
 }
 
-bool SlidingAttack(const TPackedPosition& p, int square, const int* directions, int attackerA,
+bool SlidingAttack(const TPackedPosition& p, TSquare square, const int (&directions)[4], int attackerA,
                    int attackerB) {
-    for (int d = 0; d < 4; ++d) {
-        int s = square + directions[d];
+    for (const int step : directions) {
+        TSquare s = square + step;
         int piece;
-        while (OnBoard(s) && (piece = p.Piece(s)) == kEmpty) s += directions[d];
+        while (OnBoard(s) && (piece = p.Piece(s)) == kEmpty) s += step;
         if (OnBoard(s) && (piece == attackerA || piece == attackerB)) return true;
     }
     return false;
@@ -33,13 +36,14 @@ bool SlidingAttack(const TPackedPosition& p, int square, const int* directions, 
 
 } // namespace
 
-bool IsSquareAttacked(const TPackedPosition& p, int square, bool byWhite) {
+bool IsSquareAttacked(const TPackedPosition& p, TSquare square, bool byWhite) {
     const int rook = PieceOfColour(kWhiteRook, byWhite);
     const int bishop = PieceOfColour(kWhiteBishop, byWhite);
     const int queen = PieceOfColour(kWhiteQueen, byWhite);
     const int knight = PieceOfColour(kWhiteKnight, byWhite);
     const int king = PieceOfColour(kWhiteKing, byWhite);
 
+    // An attacking pawn stands one rank back, one file to either side.
     if (byWhite) {
         if (p.Piece(square - 11) == kWhitePawn || p.Piece(square - 9) == kWhitePawn) return true;
     } else {
@@ -53,11 +57,12 @@ bool IsSquareAttacked(const TPackedPosition& p, int square, bool byWhite) {
            SlidingAttack(p, square, kBishopDirections, bishop, queen);
 }
 
-bool IsEnPassantCapture(const TPackedPosition& p, int to) {
-    const int ep = p.EnPassantSquare();
-    if (ep == 0 || p.Piece(to) != kEmpty) return false;
-    return p.WhiteToMove() ? ep >= 40 && to == ep + 10 && p.Piece(ep) == kBlackPawn
-                           : ep <= 37 && to == ep - 10 && p.Piece(ep) == kWhitePawn;
+bool IsEnPassantCapture(const TPackedPosition& p, TSquare to) {
+    const TSquare ep = p.EnPassantPawnSquare();
+    if (ep == kNoEnPassant || p.Piece(to) != kEmpty) return false;
+    return p.WhiteToMove()
+               ? OnRank(ep, kFifthRank) && to == ep + PawnForward(true) && p.Piece(ep) == kBlackPawn
+               : OnRank(ep, kFourthRank) && to == ep + PawnForward(false) && p.Piece(ep) == kWhitePawn;
 }
 
 TChessParser::TChessParser() : itsPosition(StartPosition()) {
@@ -70,46 +75,40 @@ void TChessParser::LoadPosition(const TPackedPosition& position) {
     FindKings();
 }
 
-void TChessParser::SetPieceLetters(char king, char queen, char knight, char bishop, char rook) {
-    itsLetters = {king, queen, rook, bishop, knight};
+void TChessParser::SetPieceLetters(char king, char queen, char rook, char bishop, char knight) {
+    itsLetters = TPieceLetters(king, queen, rook, bishop, knight);
 }
 
 void TChessParser::SetFigurines(std::uint8_t king, std::uint8_t queen, std::uint8_t rook, std::uint8_t bishop,
                                 std::uint8_t knight, std::uint8_t pawn) {
-    itsFigurines = {king, queen, rook, bishop, knight, pawn};
+    itsFigurineOfKind = {0, pawn, knight, bishop, rook, queen, king};
 }
 
 std::string TChessParser::ToFigurines(std::string_view text) const {
     std::string result(text);
-    for (char& c : result) {
-        for (int k = 0; k < 5; ++k) {
-            if (c == itsLetters[k]) {
-                c = char(itsFigurines[k]);
-                break;
-            }
-        }
-    }
+    for (char& c : result)
+        if (const int kind = itsLetters.Kind(c)) c = char(itsFigurineOfKind[std::size_t(kind)]);
     return result;
 }
 
 void TChessParser::FindKings() {
-    itsWhiteKing = -1;
-    itsBlackKing = -1;
-    for (int s = 0; s <= 77 && itsWhiteKing < 0; ++s)
+    itsWhiteKing = kNoSquare;
+    itsBlackKing = kNoSquare;
+    for (TSquare s = kA1; s <= kH8 && itsWhiteKing == kNoSquare; ++s)
         if (OnBoard(s) && itsPosition.Piece(s) == kWhiteKing) itsWhiteKing = s;
-    for (int s = 77; s >= 0 && itsBlackKing < 0; --s)
+    for (TSquare s = kH8; s >= kA1 && itsBlackKing == kNoSquare; --s)
         if (OnBoard(s) && itsPosition.Piece(s) == kBlackKing) itsBlackKing = s;
     CheckKings();
 }
 
 void TChessParser::RaiseMissingKing() const {
-    if (itsWhiteKing < 0)
-        throw EDatabaseProblem("TChessParser.FindKings() has a position with no white king.");
-    throw EDatabaseProblem("TChessParser.FindKings() has a position with no black king.");
+    if (itsWhiteKing == kNoSquare)
+        throw EMissingKing("TChessParser.FindKings() has a position with no white king.");
+    throw EMissingKing("TChessParser.FindKings() has a position with no black king.");
 }
 
 void TChessParser::CheckKings() const {
-    if (itsWhiteKing < 0 || itsBlackKing < 0) RaiseMissingKing();
+    if (itsWhiteKing == kNoSquare || itsBlackKing == kNoSquare) RaiseMissingKing();
 }
 
 bool TChessParser::IsKingAttacked() const {
@@ -124,40 +123,27 @@ bool TChessParser::InCheck() const {
     return IsSquareAttacked(itsPosition, white ? itsWhiteKing : itsBlackKing, !white);
 }
 
-void TChessParser::PlayOnCopy(int from, int to, int promotion, TCastling castling, TAfterMove& after) const {
+void TChessParser::PlayOnCopy(TSquare from, TSquare to, int promotion, TCastling castling,
+                              TAfterMove& after) const {
     TPackedPosition& p = after.itsPosition;
     p = itsPosition;
-    after.itsWhiteKing = std::int8_t(itsWhiteKing);
-    after.itsBlackKing = std::int8_t(itsBlackKing);
+    after.itsWhiteKing = std::uint8_t(itsWhiteKing);
+    after.itsBlackKing = std::uint8_t(itsBlackKing);
     after.itsSecondary[0] = after.itsSecondary[1] = kNoSquare;
     const bool white = p.WhiteToMove();
 
     if (castling != kNoCastling) {
-        const int home = white ? 0 : 70;
-        const int rook = PieceOfColour(kWhiteRook, white);
-        const int king = PieceOfColour(kWhiteKing, white);
-        int kingTo;
-        if (castling == kShortCastling) {
-            p.SetPiece(kEmpty, home + 4);
-            p.SetPiece(rook, home + 5);
-            p.SetPiece(king, home + 6);
-            p.SetPiece(kEmpty, home + 7);
-            kingTo = home + 6;
-            after.itsSecondary[0] = std::uint8_t(home + 5);
-            after.itsSecondary[1] = std::uint8_t(home + 7);
-        } else {
-            p.SetPiece(kEmpty, home);
-            p.SetPiece(king, home + 2);
-            p.SetPiece(rook, home + 3);
-            p.SetPiece(kEmpty, home + 4);
-            kingTo = home + 2;
-            after.itsSecondary[0] = std::uint8_t(home);
-            after.itsSecondary[1] = std::uint8_t(home + 3);
-        }
-        (white ? after.itsWhiteKing : after.itsBlackKing) = std::int8_t(kingTo);
+        const TCastlingSquares squares = CastlingSquares(white, castling == kLongCastling);
+        p.SetPiece(kEmpty, squares.itsKingFrom);
+        p.SetPiece(kEmpty, squares.itsRookFrom);
+        p.SetPiece(PieceOfColour(kWhiteKing, white), squares.itsKingTo);
+        p.SetPiece(PieceOfColour(kWhiteRook, white), squares.itsPassing);
+        (white ? after.itsWhiteKing : after.itsBlackKing) = std::uint8_t(squares.itsKingTo);
+        after.itsSecondary[0] = std::uint8_t(std::min(squares.itsRookFrom, squares.itsPassing));
+        after.itsSecondary[1] = std::uint8_t(std::max(squares.itsRookFrom, squares.itsPassing));
         p.SetRight(white ? kWhiteKingSide | kWhiteQueenSide : kBlackKingSide | kBlackQueenSide, false);
         p.ToggleSideToMove();
-        p.SetEnPassantSquare(0);
+        p.SetEnPassantPawnSquare(kNoEnPassant);
         return;
     }
 
@@ -166,34 +152,35 @@ void TChessParser::PlayOnCopy(int from, int to, int promotion, TCastling castlin
     if (lost) p.SetRight(lost, false);
 
     if (piece == PieceOfColour(kWhitePawn, white) && IsEnPassantCapture(p, to)) {
-        const int ep = p.EnPassantSquare();
+        const TSquare ep = p.EnPassantPawnSquare();
         p.SetPiece(kEmpty, ep);
         after.itsSecondary[0] = std::uint8_t(ep);
     }
 
     // A double step records its square only when an enemy pawn stands beside it, so positions
     // that differ by an en-passant right nobody can use are the same position.
-    int newEp = 0;
-    if (piece == kWhitePawn && from >= 10 && from <= 17 && to >= 30) {
+    TSquare newEp = kNoEnPassant;
+    if (piece == kWhitePawn && OnRank(from, kSecondRank) && OnRank(to, kFourthRank)) {
         if (p.Piece(to - 1) == kBlackPawn || p.Piece(to + 1) == kBlackPawn) newEp = to;
-    } else if (piece == kBlackPawn && from >= 60 && from <= 67 && to < 48) {
+    } else if (piece == kBlackPawn && OnRank(from, kSeventhRank) && OnRank(to, kFifthRank)) {
         if (p.Piece(to - 1) == kWhitePawn || p.Piece(to + 1) == kWhitePawn) newEp = to;
     }
 
-    if (promotion != 0 && ((piece == kWhitePawn && to > 69) || (piece == kBlackPawn && to < 8)))
+    if (promotion != 0 &&
+        ((piece == kWhitePawn && OnRank(to, kEighthRank)) || (piece == kBlackPawn && OnRank(to, kFirstRank))))
         piece = promotion;
 
     p.SetPiece(piece, to);
     p.SetPiece(kEmpty, from);
     if (piece == kWhiteKing)
-        after.itsWhiteKing = std::int8_t(to);
+        after.itsWhiteKing = std::uint8_t(to);
     else if (piece == kBlackKing)
-        after.itsBlackKing = std::int8_t(to);
+        after.itsBlackKing = std::uint8_t(to);
     p.ToggleSideToMove();
-    p.SetEnPassantSquare(newEp);
+    p.SetEnPassantPawnSquare(newEp);
 }
 
-bool TChessParser::LeavesOwnKingAttacked(int from, int to, int promotion, TCastling castling,
+bool TChessParser::LeavesOwnKingAttacked(TSquare from, TSquare to, int promotion, TCastling castling,
                                          TAfterMove& after) const {
     CheckKings();
     PlayOnCopy(from, to, promotion, castling, after);
@@ -210,7 +197,8 @@ bool TChessParser::LeavesKingInCheck() {
     return attacked;
 }
 
-void TChessParser::Resolve(int from, int to, int promotion, TCastling castling, const TAfterMove& after) {
+void TChessParser::Resolve(TSquare from, TSquare to, int promotion, TCastling castling,
+                           const TAfterMove& after) {
     itsFrom = from;
     itsTo = to;
     itsPromotion = promotion;

@@ -1,32 +1,19 @@
+// The position record: FEN and position text, colour reversal, and the canonical form books key on.
 #include "chess/ChessPosition.h"
 
 #include <array>
 #include <cstring>
 
+#include "chess/Directions.h"
+#include "chess/PieceLetters.h"
 #include "platform/Errors.h"
 
 namespace marvek {
 
 namespace {
 
-constexpr char kPieceLetters[] = ".PNBRQKpnbrqk";
-
-int PieceFromLetter(char c) {
-    switch (c) {
-    case 'P': return kWhitePawn;
-    case 'N': return kWhiteKnight;
-    case 'B': return kWhiteBishop;
-    case 'R': return kWhiteRook;
-    case 'Q': return kWhiteQueen;
-    case 'K': return kWhiteKing;
-    case 'p': return kBlackPawn;
-    case 'n': return kBlackKnight;
-    case 'b': return kBlackBishop;
-    case 'r': return kBlackRook;
-    case 'q': return kBlackQueen;
-    case 'k': return kBlackKing;
-    default: return kEmpty;
-    }
+[[noreturn]] void RaiseCorruptPosition() {
+    throw EMissingKing("TChessPosition.SquareOfKingOnMove() has a corrupt position.");
 }
 
 std::uint16_t SwapCastlingRights(std::uint16_t flags) {
@@ -58,9 +45,10 @@ std::uint32_t MirrorFiles(std::uint32_t rank) {
 // reversed and `setWhiteToMove` is asked for (the canonical form), else it is kept.
 TPackedPosition Transform(const TPackedPosition& position, const TCanonicalTransform& transform,
                           bool setWhiteToMove) {
-    const int rankXor = transform.itsColourReversed != transform.itsRanksMirrored ? 7 : 0;
+    const int rankXor =
+        transform.itsColourReversed != transform.itsRanksMirrored ? 7 : 0; // rank ^ 7 is 7 - rank
     TPackedPosition result;
-    for (int rank = 0; rank < 8; ++rank) {
+    for (int rank = kFirstRank; rank <= kEighthRank; ++rank) {
         std::uint32_t word;
         std::memcpy(&word, position.itsBytes.data() + 4 * (rank ^ rankXor), 4);
         if (transform.itsFilesMirrored) word = MirrorFiles(word);
@@ -79,19 +67,19 @@ TPackedPosition Transform(const TPackedPosition& position, const TCanonicalTrans
     }
     result.SetFlags(flags);
     // "No en-passant square" stays none under every transform.
-    int ep = position.EnPassantSquare();
-    result.SetEnPassantSquare(ep == 0 ? 0 : TransformSquare(ep, transform));
+    const TSquare ep = position.EnPassantPawnSquare();
+    result.SetEnPassantPawnSquare(ep == kNoEnPassant ? kNoEnPassant : TransformSquare(ep, transform));
     return result;
 }
 
 } // namespace
 
-int TransformSquare(int square, const TCanonicalTransform& transform) {
+TSquare TransformSquare(TSquare square, const TCanonicalTransform& transform) {
     int rank = RankOf(square);
     int file = FileOf(square);
-    if (transform.itsColourReversed) rank = 7 - rank;
-    if (transform.itsRanksMirrored) rank = 7 - rank;
-    if (transform.itsFilesMirrored) file = 7 - file;
+    if (transform.itsColourReversed) rank = kEighthRank - rank;
+    if (transform.itsRanksMirrored) rank = kEighthRank - rank;
+    if (transform.itsFilesMirrored) file = kFileH - file;
     return MakeSquare(file, rank);
 }
 
@@ -105,11 +93,11 @@ TPackedPosition StartPosition() {
         TPackedPosition p;
         static constexpr int kBackRank[8] = {kWhiteRook, kWhiteKnight, kWhiteBishop, kWhiteQueen,
                                              kWhiteKing, kWhiteBishop, kWhiteKnight, kWhiteRook};
-        for (int file = 0; file < 8; ++file) {
-            p.SetPiece(kBackRank[file], MakeSquare(file, 0));
-            p.SetPiece(kWhitePawn, MakeSquare(file, 1));
-            p.SetPiece(kBlackPawn, MakeSquare(file, 6));
-            p.SetPiece(SwapPieceColour(kBackRank[file]), MakeSquare(file, 7));
+        for (int file = kFileA; file <= kFileH; ++file) {
+            p.SetPiece(kBackRank[file], MakeSquare(file, kFirstRank));
+            p.SetPiece(kWhitePawn, MakeSquare(file, kSecondRank));
+            p.SetPiece(kBlackPawn, MakeSquare(file, kSeventhRank));
+            p.SetPiece(SwapPieceColour(kBackRank[file]), MakeSquare(file, kEighthRank));
         }
         p.SetFlags(kCastlingRights | kWhiteToMoveFlag);
         return p;
@@ -120,9 +108,9 @@ TPackedPosition StartPosition() {
 std::string TChessPosition::ToFEN() const {
     std::string fen;
     fen.reserve(90);
-    for (int rank = 7; rank >= 0; --rank) {
+    for (int rank = kEighthRank; rank >= kFirstRank; --rank) {
         int empties = 0;
-        for (int file = 0; file < 8; ++file) {
+        for (int file = kFileA; file <= kFileH; ++file) {
             int piece = PieceOnSquare(MakeSquare(file, rank));
             if (piece == kEmpty || piece > kBlackKing) {
                 ++empties;
@@ -130,10 +118,10 @@ std::string TChessPosition::ToFEN() const {
             }
             if (empties > 0) fen += char('0' + empties);
             empties = 0;
-            fen += kPieceLetters[piece];
+            fen += FenLetter(piece);
         }
         if (empties > 0) fen += char('0' + empties);
-        if (rank > 0) fen += '/';
+        if (rank > kFirstRank) fen += '/';
     }
     fen += WhiteToMove() ? " w " : " b ";
     std::string rights;
@@ -142,12 +130,13 @@ std::string TChessPosition::ToFEN() const {
     if (BlackCanCastleKingSide()) rights += 'k';
     if (BlackCanCastleQueenSide()) rights += 'q';
     fen += rights.empty() ? "-" : rights;
-    int ep = EnPassantSquare();
-    if (ep == 0) {
+    // FEN names the square the capturing pawn lands on, one step past the pawn that advanced.
+    const TSquare ep = EnPassantPawnSquare();
+    if (ep == kNoEnPassant) {
         fen += " -";
     } else {
         fen += ' ';
-        fen += SquareName(ep + (WhiteToMove() ? 10 : -10));
+        fen += SquareName(ep + PawnForward(WhiteToMove()));
     }
     return fen;
 }
@@ -156,15 +145,15 @@ bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
     std::size_t blank = text.find(' ');
     std::string_view placement = text.substr(0, std::min<std::size_t>(blank, 71));
 
-    int rank = 7;
-    int file = 0;
+    int rank = kEighthRank;
+    int file = kFileA;
     int written = 0;
     auto write = [&](int piece) {
         itsPosition.SetPiece(piece, MakeSquare(file, rank));
         ++written;
-        if (++file == 8) {
-            file = 0;
-            if (rank > 0) --rank;
+        if (++file > kFileH) {
+            file = kFileA;
+            if (rank > kFirstRank) --rank;
         }
     };
     for (char c : placement) {
@@ -174,7 +163,7 @@ bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
             if (file + 1 + run > 9) return false;
             for (int k = 0; k < run; ++k) write(kEmpty);
         } else {
-            write(PieceFromLetter(c));
+            write(PieceFromFenLetter(c));
         }
     }
     if (written != 64) return false;
@@ -203,33 +192,35 @@ bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
     if (rights.find('q') != std::string_view::npos) flags |= kBlackQueenSide;
     itsPosition.SetFlags(flags);
 
-    int ep = 0;
+    // The target square names the pawn one step back towards the side that has just moved.
+    TSquare ep = kNoEnPassant;
     std::string_view target = fields[2];
     if (target.size() >= 2 && IsFileLetter(target[0]) && IsRankDigit(target[1])) {
-        int square = SquareFromName(target.substr(0, 2)) + (whiteToMove ? -10 : 10);
-        if ((square >= 30 && square <= 37) || (square >= 40 && square <= 47)) ep = square;
+        const TSquare square = SquareFromName(target.substr(0, 2)) - PawnForward(whiteToMove);
+        if (OnRank(square, kFourthRank) || OnRank(square, kFifthRank)) ep = square;
     }
     // Keep the square only where a capture en passant is possible at all: the pawn that has just
     // advanced stands there and a pawn of the side to move stands beside it. A position reached
     // by moves records the square under the same rule, so both give the same book key.
-    if (ep != 0) {
+    if (ep != kNoEnPassant) {
         int justMoved = whiteToMove ? kBlackPawn : kWhitePawn;
         int mover = whiteToMove ? kWhitePawn : kBlackPawn;
-        bool usable = RankOf(ep) == (whiteToMove ? 4 : 3) && itsPosition.Piece(ep) == justMoved &&
+        bool usable = RankOf(ep) == RelativeRank(kFifthRank, whiteToMove) &&
+                      itsPosition.Piece(ep) == justMoved &&
                       (itsPosition.Piece(ep - 1) == mover || itsPosition.Piece(ep + 1) == mover);
-        if (!usable) ep = 0;
+        if (!usable) ep = kNoEnPassant;
     }
-    itsPosition.SetEnPassantSquare(ep);
+    itsPosition.SetEnPassantPawnSquare(ep);
     out = itsPosition;
     return true;
 }
 
 std::string TChessPosition::ToPositionText() const {
     std::string text = "[POSITION]\r\n";
-    for (int rank = 7; rank >= 0; --rank) {
-        for (int file = 0; file < 8; ++file) {
+    for (int rank = kEighthRank; rank >= kFirstRank; --rank) {
+        for (int file = kFileA; file <= kFileH; ++file) {
             int piece = PieceOnSquare(MakeSquare(file, rank));
-            text += (piece == kEmpty || piece > kBlackKing) ? '-' : kPieceLetters[piece];
+            text += (piece == kEmpty || piece > kBlackKing) ? '-' : FenLetter(piece);
             text += ' ';
         }
         text += "\r\n";
@@ -247,15 +238,17 @@ void TChessPosition::SwapSides() {
     ReverseColours();
 }
 
-int TChessPosition::SquareOfKingOnMove() const {
-    for (int rank = 0; rank < 8; ++rank)
-        for (int file = 0; file < 8; ++file)
+TSquare TChessPosition::SquareOfKingOnMove() const {
+    for (int rank = kFirstRank; rank <= kEighthRank; ++rank)
+        for (int file = kFileA; file <= kFileH; ++file)
             if (PieceOnSquare(MakeSquare(file, rank)) == kWhiteKing) return MakeSquare(file, rank);
-    throw EMarvekError("TChessPosition.SquareOfKingOnMove() has a corrupt position.");
+    RaiseCorruptPosition();
 }
 
 bool TChessPosition::HasNoPawns() const {
-    for (int square = 10; square <= 67; ++square) {
+    // Pawns never stand on the first or eighth rank.
+    for (TSquare square = MakeSquare(kFileA, kSecondRank); square <= MakeSquare(kFileH, kSeventhRank);
+         ++square) {
         int piece = itsPosition.Piece(square);
         if (piece == kWhitePawn || piece == kBlackPawn) return false;
     }
@@ -273,26 +266,28 @@ TCanonicalTransform TChessPosition::CanonicalTransform() const {
     if ((itsPosition.Flags() & otherSide) != 0) return transform;
 
     const int king = reversed ? kBlackKing : kWhiteKing;
-    int kingSquare = -1;
+    TSquare kingSquare = kNoSquare;
     // A rank is a word of eight nibbles: one test tells whether the king stands on it.
     const std::uint32_t kings = 0x11111111u * std::uint32_t(king);
-    for (int n = 0; n < 8 && kingSquare < 0; ++n) {
-        int rank = reversed ? 7 - n : n;
+    for (int n = kFirstRank; n <= kEighthRank && kingSquare == kNoSquare; ++n) {
+        const int rank = RelativeRank(n, !reversed);
         std::uint32_t word;
         std::memcpy(&word, itsPosition.itsBytes.data() + 4 * rank, 4);
         std::uint32_t x = word ^ kings;
         if (((x - 0x11111111u) & ~x & 0x88888888u) == 0) continue;
-        for (int file = 0; file < 8; ++file) {
+        for (int file = kFileA; file <= kFileH; ++file) {
             if (PieceOnSquare(MakeSquare(file, rank)) == king) {
                 kingSquare = MakeSquare(file, rank);
                 break;
             }
         }
     }
-    if (kingSquare < 0) throw EMarvekError("TChessPosition.SquareOfKingOnMove() has a corrupt position.");
-    const int rank = reversed ? 7 - RankOf(kingSquare) : RankOf(kingSquare);
-    transform.itsFilesMirrored = FileOf(kingSquare) < 4;
-    transform.itsRanksMirrored = rank >= 4 && HasNoPawns();
+    if (kingSquare == kNoSquare) RaiseCorruptPosition();
+    // A king on the a-d files goes to the e-h files, one on the upper half (seen from the side to
+    // move) to the lower when no pawn pins the board's direction.
+    const int rank = RelativeRank(RankOf(kingSquare), !reversed);
+    transform.itsFilesMirrored = FileOf(kingSquare) < kFileE;
+    transform.itsRanksMirrored = rank >= kFifthRank && HasNoPawns();
     return transform;
 }
 

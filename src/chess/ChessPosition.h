@@ -1,3 +1,4 @@
+// One chess position in the 34 bytes that books store, compare and index, and its text forms.
 #pragma once
 
 #include <array>
@@ -7,9 +8,8 @@
 #include <string_view>
 
 #include "chess/Square.h"
+#include "platform/Errors.h"
 
-// One chess position in the 34 bytes that books store, compare and index.
-//
 // Layout (stored on disk; the canonical form is the key of every position database):
 //   bytes 0-31  the board as sixteen little-endian 16-bit words. Square index i = rank * 8 + file
 //               lives in word i / 4, i mod 4 = 0 in bits 12-15, 1 in bits 8-11, 2 in bits 4-7 and
@@ -28,6 +28,18 @@ constexpr std::uint16_t kBlackKingSide = 1 << 2;
 constexpr std::uint16_t kBlackQueenSide = 1 << 3;
 constexpr std::uint16_t kCastlingRights = 0x0F;
 constexpr std::uint16_t kWhiteToMoveFlag = 1 << 4;
+
+// The flags' en-passant byte when no pawn has just advanced two squares. No such pawn can stand
+// on a1, so 0 is free for it.
+constexpr int kNoEnPassant = 0;
+
+// A position with a king missing: nothing can be played in it and it has no canonical form. The
+// position and the parser both raise this, each with the message naming the operation that found
+// it, so a caller reading positions from a damaged book or a FEN has one thing to catch.
+class EMissingKing : public EDatabaseProblem {
+public:
+    using EDatabaseProblem::EDatabaseProblem;
+};
 
 namespace packed_detail {
 
@@ -54,7 +66,7 @@ inline constexpr TNibbleTable kNibbles{};
 } // namespace packed_detail
 
 // Whether a square (in the range a ray can reach from the board, -32..127) is on the board.
-inline bool OnBoard(int square) {
+inline bool OnBoard(TSquare square) {
     return packed_detail::kNibbles.itsEntry[square + 32] != 0xFF;
 }
 
@@ -62,12 +74,12 @@ struct TPackedPosition {
     std::array<std::uint8_t, 34> itsBytes{};
 
     // Piece code on a square, 0 for an off-board square (any value from -32 to 127).
-    int Piece(int square) const {
+    int Piece(TSquare square) const {
         unsigned entry = packed_detail::kNibbles.itsEntry[square + 32];
         if (entry == 0xFF) return 0;
         return (itsBytes[entry >> 1] >> ((entry & 1) * 4)) & 0x0F;
     }
-    void SetPiece(int piece, int square) {
+    void SetPiece(int piece, TSquare square) {
         if (square < -32 || square > 127) return;
         unsigned entry = packed_detail::kNibbles.itsEntry[square + 32];
         if (entry == 0xFF) return;
@@ -91,12 +103,13 @@ struct TPackedPosition {
     void SetRight(std::uint16_t right, bool on) {
         itsBytes[32] = std::uint8_t(on ? itsBytes[32] | right : itsBytes[32] & ~right);
     }
-    // 0 unless the stored square is a real square of the fourth or fifth rank.
-    int EnPassantSquare() const {
-        int s = itsBytes[33];
-        return (s >= 30 && s <= 37) || (s >= 40 && s <= 47) ? s : 0;
+    // The square of the pawn that has just advanced two squares (not the FEN target behind it):
+    // kNoEnPassant unless the stored byte is a square of the fourth or fifth rank.
+    TSquare EnPassantPawnSquare() const {
+        const TSquare s = itsBytes[33];
+        return OnRank(s, kFourthRank) || OnRank(s, kFifthRank) ? s : kNoEnPassant;
     }
-    void SetEnPassantSquare(int square) { itsBytes[33] = std::uint8_t(square); }
+    void SetEnPassantPawnSquare(TSquare square) { itsBytes[33] = std::uint8_t(square); }
 
     bool operator==(const TPackedPosition& other) const {
         return std::memcmp(itsBytes.data(), other.itsBytes.data(), 34) == 0;
@@ -132,9 +145,9 @@ public:
     void SetPosition(const TPackedPosition& position) { itsPosition = position; }
 
     // Squares
-    int PieceOnSquare(int square) const { return itsPosition.Piece(square); }
-    void SetPieceOnSquare(int piece, int square) { itsPosition.SetPiece(piece, square); }
-    bool IsOccupied(int square) const { return itsPosition.Piece(square) != kEmpty; }
+    int PieceOnSquare(TSquare square) const { return itsPosition.Piece(square); }
+    void SetPieceOnSquare(int piece, TSquare square) { itsPosition.SetPiece(piece, square); }
+    bool IsOccupied(TSquare square) const { return itsPosition.Piece(square) != kEmpty; }
 
     // Flags
     bool WhiteCanCastleKingSide() const { return itsPosition.HasRight(kWhiteKingSide); }
@@ -147,8 +160,8 @@ public:
     void SetBlackCanCastleQueenSide(bool on) { itsPosition.SetRight(kBlackQueenSide, on); }
     bool WhiteToMove() const { return itsPosition.WhiteToMove(); }
     void SetWhiteToMove(bool white) { itsPosition.SetWhiteToMove(white); }
-    int EnPassantSquare() const { return itsPosition.EnPassantSquare(); }
-    void SetEnPassantSquare(int square) { itsPosition.SetEnPassantSquare(square); }
+    TSquare EnPassantPawnSquare() const { return itsPosition.EnPassantPawnSquare(); }
+    void SetEnPassantPawnSquare(TSquare square) { itsPosition.SetEnPassantPawnSquare(square); }
 
     // Text forms
     std::string ToFEN() const;
@@ -160,9 +173,11 @@ public:
     // Transforms
     void ReverseColours();
     void SwapSides();
+    // Raises EMissingKing when the king it has to find is missing.
     TCanonicalTransform CanonicalTransform() const;
     const TPackedPosition& CanonicalPosition();
-    int SquareOfKingOnMove() const;
+    // Raises EMissingKing when there is no white king.
+    TSquare SquareOfKingOnMove() const;
     bool HasNoPawns() const;
 
 private:
@@ -173,8 +188,8 @@ private:
 // The position under the given transform: colours reversed (ranks mirrored, colours swapped,
 // castling rights swapped, White to move), then ranks and/or files mirrored.
 TPackedPosition TransformPosition(const TPackedPosition& position, const TCanonicalTransform& transform);
-// A square under the same transform (0, "no en-passant square", stays 0 only where the caller
-// wants it: this maps squares, not flags).
-int TransformSquare(int square, const TCanonicalTransform& transform);
+// A square under the same transform. It maps squares, not flags: a caller holding kNoEnPassant
+// keeps it as it is.
+TSquare TransformSquare(TSquare square, const TCanonicalTransform& transform);
 
 } // namespace marvek

@@ -1,3 +1,4 @@
+// The legal-move list in the program's order, and perft, mate and stalemate built on it.
 #include "chess/ChessParser.h"
 #include "chess/Directions.h"
 
@@ -9,7 +10,7 @@
 
 namespace marvek {
 
-void TChessParser::AddIfLegal(int from, int to, int promotion, TCastling castling, TPackedMove* moves,
+void TChessParser::AddIfLegal(TSquare from, TSquare to, int promotion, TCastling castling, TPackedMove* moves,
                               int capacity, int& count) const {
     if (count >= capacity) return;
     TAfterMove after;
@@ -17,30 +18,28 @@ void TChessParser::AddIfLegal(int from, int to, int promotion, TCastling castlin
     moves[count++] = {std::uint8_t(from), std::uint8_t(to), std::uint8_t(promotion), kSymbolNone};
 }
 
-void TChessParser::GeneratePawnMoves(int square, TPackedMove* moves, int capacity, int& count) const {
+void TChessParser::GeneratePawnMoves(TSquare square, TPackedMove* moves, int capacity, int& count) const {
     const bool white = WhiteToMove();
-    const int forward = white ? 10 : -10;
+    const int forward = PawnForward(white);
     const int rank = RankOf(square);
 
-    auto canCapture = [&](int to) {
+    auto canCapture = [&](TSquare to) {
         if (!OnBoard(to)) return false;
         int target = itsPosition.Piece(to);
         if ((white ? IsBlackPiece(target) : IsWhitePiece(target)) && PieceKind(target) != kWhiteKing)
             return true;
         return IsEnPassantCapture(itsPosition, to);
     };
-    auto canPush = [&](int to) {
+    auto canPush = [&](TSquare to) {
         if (!OnBoard(to) || itsPosition.Piece(to) != kEmpty) return false;
-        int toRank = RankOf(to);
-        return white ? toRank >= 2 : toRank <= 5;
+        const int toRank = RankOf(to);
+        return white ? toRank >= kThirdRank : toRank <= RelativeRank(kThirdRank, false);
     };
     // Diagonal steps in proposal order: +9, +11 for White, -9, -11 for Black.
     const int left = white ? 9 : -9;
     const int right = white ? 11 : -11;
 
-    const int promotionRank = white ? 6 : 1;
-    if (rank == promotionRank) {
-        static constexpr int kPromotionKinds[4] = {kWhiteQueen, kWhiteRook, kWhiteBishop, kWhiteKnight};
+    if (rank == RelativeRank(kSeventhRank, white)) {
         for (int kind : kPromotionKinds) {
             int promotion = PieceOfColour(kind, white);
             if (canCapture(square + left))
@@ -52,15 +51,16 @@ void TChessParser::GeneratePawnMoves(int square, TPackedMove* moves, int capacit
         }
         return;
     }
-    if (white ? rank > promotionRank : rank < promotionRank) return; // a pawn on its last rank has no moves
+    if (rank == RelativeRank(kEighthRank, white)) return; // a pawn on its last rank has no moves
 
     if (canCapture(square + left)) AddIfLegal(square, square + left, 0, kNoCastling, moves, capacity, count);
     if (canPush(square + forward))
         AddIfLegal(square, square + forward, 0, kNoCastling, moves, capacity, count);
     if (canCapture(square + right))
         AddIfLegal(square, square + right, 0, kNoCastling, moves, capacity, count);
-    const int doubleTo = square + 2 * forward;
-    if (rank == (white ? 1 : 6) && itsPosition.Piece(square + forward) == kEmpty && canPush(doubleTo))
+    const TSquare doubleTo = square + 2 * forward;
+    if (rank == RelativeRank(kSecondRank, white) && itsPosition.Piece(square + forward) == kEmpty &&
+        canPush(doubleTo))
         AddIfLegal(square, doubleTo, 0, kNoCastling, moves, capacity, count);
 }
 
@@ -68,9 +68,9 @@ int TChessParser::GenerateMoves(TPackedMove* moves, int capacity) {
     CheckKings();
     const bool white = WhiteToMove();
     int count = 0;
-    for (int file = 0; file < 8; ++file) {
-        for (int rank = 0; rank < 8; ++rank) {
-            const int square = MakeSquare(file, rank);
+    for (int file = kFileA; file <= kFileH; ++file) {
+        for (int rank = kFirstRank; rank <= kEighthRank; ++rank) {
+            const TSquare square = MakeSquare(file, rank);
             const int piece = itsPosition.Piece(square);
             if (!(white ? IsWhitePiece(piece) : IsBlackPiece(piece))) continue;
             const int kind = PieceKind(piece);
@@ -78,33 +78,24 @@ int TChessParser::GenerateMoves(TPackedMove* moves, int capacity) {
                 GeneratePawnMoves(square, moves, capacity, count);
                 continue;
             }
-            const int* directions = kKingDirections;
-            int directionCount = 8;
-            bool slides = kind == kWhiteQueen;
-            if (kind == kWhiteKnight)
-                directions = kKnightDirections;
-            else if (kind == kWhiteBishop)
-                directions = kBishopDirections, directionCount = 4, slides = true;
-            else if (kind == kWhiteRook)
-                directions = kRookDirections, directionCount = 4, slides = true;
-
-            for (int d = 0; d < directionCount; ++d) {
-                for (int to = square + directions[d]; OnBoard(to); to += directions[d]) {
+            const TDirections directions = DirectionsOf(kind);
+            for (int d = 0; d < directions.itsCount; ++d) {
+                const int step = directions.itsOffsets[d];
+                for (TSquare to = square + step; OnBoard(to); to += step) {
                     const int target = itsPosition.Piece(to);
                     const bool opponent = white ? IsBlackPiece(target) : IsWhitePiece(target);
                     if (target == kEmpty || (opponent && PieceKind(target) != kWhiteKing))
                         AddIfLegal(square, to, 0, kNoCastling, moves, capacity, count);
-                    if (kind == kWhiteKing && (directions[d] == 1 || directions[d] == -1) &&
-                        square == (white ? 4 : 74)) {
-                        // The castling square lies two steps along the king's first two rays.
-                        const int castleTo = square + 2 * directions[d];
-                        TAfterMove after;
-                        if (CastlingIsLegal(directions[d] == -1, after))
-                            AddIfLegal(square, castleTo, 0,
-                                       directions[d] == -1 ? kLongCastling : kShortCastling, moves, capacity,
-                                       count);
-                    }
-                    if (!slides || target != kEmpty) break;
+                    if (!directions.itsSlides || target != kEmpty) break;
+                }
+                // Castling comes right after the king's step along the rank the same way.
+                if (kind == kWhiteKing && (step == kKingSideStep || step == kQueenSideStep) &&
+                    square == KingHome(white)) {
+                    const bool longCastling = step == kQueenSideStep;
+                    TAfterMove after;
+                    if (CastlingIsLegal(longCastling, after))
+                        AddIfLegal(square, CastlingSquares(white, longCastling).itsKingTo, 0,
+                                   longCastling ? kLongCastling : kShortCastling, moves, capacity, count);
                 }
             }
         }

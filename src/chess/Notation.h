@@ -1,17 +1,20 @@
+// Move-text helpers: cleaning a typed or imported move, and evaluation symbols.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-// Free helpers of the move-notation layer. Reading and writing moves lives on TChessParser.
+#include "chess/PieceLetters.h"
+
+// Reading and writing moves lives on TChessParser (MoveReader.cpp, MoveWriter.cpp).
 
 namespace marvek {
 
 // Cleans a typed or imported move: drops "ep", upper-cases a leading piece letter, keeps only
 // files, ranks, castling O's and the five local piece letters, and spells castling O-O / O-O-O.
 // Nxf3+ gives Nf3, exd6ep gives ed6, e8=Q gives e8Q, 0-0-0 gives O-O-O.
-std::string NormalizeMoveText(std::string_view text, char king, char queen, char knight, char bishop,
-                              char rook);
+std::string NormalizeMoveText(std::string_view text, char king, char queen, char rook, char bishop,
+                              char knight);
 
 // The evaluation-symbol code (1 none .. 7 "??") found in a text.
 int SymbolFromText(std::string_view text);
@@ -22,7 +25,7 @@ std::string_view SymbolText(int code);
 
 namespace notation_detail {
 // NormalizeMoveText into a caller's buffer of at least text.size() + 3 characters; returns the length.
-int NormalizeInto(std::string_view text, const char* letters, int letterCount, char* out);
+int NormalizeInto(std::string_view text, const TPieceLetters& letters, char* out);
 } // namespace notation_detail
 
 } // namespace marvek

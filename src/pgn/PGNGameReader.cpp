@@ -17,8 +17,6 @@ constexpr std::size_t kMaxTagLine = 1024;
 // growing here.
 constexpr std::size_t kMaxCommentText = 65536;
 
-constexpr char kEnglishLetters[5] = {'K', 'Q', 'N', 'B', 'R'};
-
 bool IsMoveStart(char c) {
     return (c >= 'a' && c <= 'h') || c == '0' || c == 'O' || c == 'o' || c == 'B' || c == 'K' || c == 'N' ||
            c == 'Q' || c == 'R';
@@ -102,7 +100,7 @@ TPGNGameReader::TPGNGameReader(int depthLimit, int32_t plyLimit, bool parenthesi
     : itsParenthesisEndsWord(parenthesisEndsWord), itsDepthLimit(depthLimit < 0 ? 0 : depthLimit),
       itsStack(std::size_t(itsDepthLimit) + 1), itsPlyLimit(plyLimit) {
     // Files are written with the English letters whatever letters the user reads moves in.
-    itsParser.SetPieceLetters('K', 'Q', 'N', 'B', 'R');
+    itsParser.SetPieceLetters(kEnglishLetters);
     itsParser.LoadPosition(StartPosition());
     itsBeforeLastMove = itsGameStart = StartPosition();
     itsTagLine.reserve(kMaxTagLine);
@@ -259,7 +257,7 @@ void TPGNGameReader::HandleMoveToken() {
     // Where "(" does not end a word, e4( is one token and no move.
     if (token.find('(') != std::string_view::npos) return;
     char cleaned[16];
-    int length = notation_detail::NormalizeInto(token, kEnglishLetters, 5, cleaned);
+    int length = notation_detail::NormalizeInto(token, kEnglishLetters, cleaned);
     if (length < 2 || !IsMoveEnd(cleaned[length - 1])) return;
     itsParser.SetMoveText({cleaned, std::size_t(length)});
     if (!itsParser.ParseMove()) return;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,7 +61,7 @@ TEST(ChessParser, EnPassantSquareOnlyWithAnEnemyPawnBeside) {
     EXPECT_EQ(parser.CurrentPosition().itsBytes[33], 0);
 
     Play(parser, {"Nf6", "e5", "d5"});
-    EXPECT_EQ(parser.CurrentPosition().EnPassantSquare(), 43);
+    EXPECT_EQ(parser.CurrentPosition().EnPassantPawnSquare(), 43);
     EXPECT_EQ(parser.CurrentFEN(), "rnbqkb1r/ppp1pppp/5n2/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6");
 
     ASSERT_TRUE(Parses(parser, "exd6"));
@@ -69,13 +70,13 @@ TEST(ChessParser, EnPassantSquareOnlyWithAnEnemyPawnBeside) {
     EXPECT_EQ(parser.PieceOnSquare(43), kEmpty);
     EXPECT_EQ(parser.PieceOnSquare(53), kWhitePawn);
     EXPECT_EQ(parser.SecondarySquares(), (std::array<int, 2>{43, kNoSquare}));
-    EXPECT_EQ(parser.CurrentPosition().EnPassantSquare(), 0);
+    EXPECT_EQ(parser.CurrentPosition().EnPassantPawnSquare(), kNoEnPassant);
 }
 
 TEST(ChessParser, EnPassantForBlackAndOnlyAtOnce) {
     TChessParser parser;
     Play(parser, {"Nf3", "d5", "Nc3", "d4", "e4"});
-    EXPECT_EQ(parser.CurrentPosition().EnPassantSquare(), 34);
+    EXPECT_EQ(parser.CurrentPosition().EnPassantPawnSquare(), 34);
     TChessParser later = parser;
 
     ASSERT_TRUE(Parses(parser, "dxe3"));
@@ -104,7 +105,7 @@ TEST(ChessParser, EnPassantNeedsAnEmptyTargetAndTheEnemyPawn) {
     };
     for (const TCase& c : cases) {
         TPackedPosition position = Fen(c.itsFen);
-        if (c.itsStoredSquare != 0) position.SetEnPassantSquare(c.itsStoredSquare);
+        if (c.itsStoredSquare != 0) position.SetEnPassantPawnSquare(c.itsStoredSquare);
         TChessParser parser;
         parser.LoadPosition(position);
         const std::vector<std::string> moves = parser.LegalMoves();
@@ -341,6 +342,33 @@ TEST(ChessParser, PositionWithoutAKingIsADatabaseProblem) {
         // Every later attack test raises the same.
         EXPECT_THROW(parser.InCheck(), EDatabaseProblem) << fen;
         EXPECT_THROW(parser.LegalMoves(), EDatabaseProblem) << fen;
+    }
+}
+
+// A damaged record or a FEN can lack the king of the side to move. The parser and the position's
+// canonical form both refuse it with one exception, each naming the operation that found it.
+TEST(ChessParser, ParserAndPositionRaiseOneExceptionForAMissingKing) {
+    const char* const corrupt = "TChessPosition.SquareOfKingOnMove() has a corrupt position.";
+    const std::pair<const char*, const char*> cases[] = {
+        {"4k3/8/8/8/8/8/8/8 w - -", "TChessParser.FindKings() has a position with no white king."},
+        {"8/8/8/8/8/8/8/4K3 b - -", "TChessParser.FindKings() has a position with no black king."},
+        {"8/8/8/8/8/8/8/8 b - -", "TChessParser.FindKings() has a position with no white king."},
+    };
+    for (auto [fen, parserMessage] : cases) {
+        const TPackedPosition position = Fen(fen);
+        const std::pair<std::function<void()>, const char*> paths[] = {
+            {[&] { TChessParser().LoadPosition(position); }, parserMessage},
+            {[&] { TChessPosition(position).CanonicalTransform(); }, corrupt},
+        };
+        for (const auto& [path, message] : paths) {
+            try {
+                path();
+                ADD_FAILURE() << "no exception for " << fen;
+            } catch (const EMissingKing& e) {
+                EXPECT_STREQ(e.what(), message) << fen;
+                EXPECT_EQ(e.HelpContext(), EDatabaseProblem::kDefaultHelpContext) << fen;
+            }
+        }
     }
 }
 

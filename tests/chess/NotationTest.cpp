@@ -28,22 +28,22 @@ TPackedMove Read(TChessParser& parser, std::string_view text) {
 
 TEST(Notation, NormalizeMoveText) {
     struct TCase {
-        const char* itsLetters; // king, queen, knight, bishop, rook
+        const char* itsLetters; // king, queen, rook, bishop, knight
         const char* itsText;
         const char* itsNormal;
     };
     const TCase cases[] = {
-        {"KQNBR", "Nxf3+", "Nf3"},    {"KQNBR", "exd6ep", "ed6"},
-        {"KQNBR", "exd6 EP", "ed6"},  {"KQNBR", "e8=Q", "e8Q"},
-        {"KQNBR", "dxe8=N#", "de8N"}, {"KQNBR", "0-0-0", "O-O-O"},
-        {"KQNBR", "0-0", "O-O"},      {"KQNBR", "o-o", "O-O"},
-        {"KQNBR", "O-O+", "O-O"},     {"KQNBR", "nf3", "Nf3"},
-        {"KQNBR", "bxc3", "bc3"},     {"KQNBR", "Bxc3", "Bc3"},
-        {"KQNBR", "Qh4xe1", "Qh4e1"}, {"KQNBR", "e4!?", "e4"},
-        {"KQNBR", "e", ""},           {"KQNBR", "", ""},
-        {"KQNBR", "Nbd2", "Nbd2"},    {"KDSLT", "sf3", "Sf3"},
-        {"KDSLT", "Nf3", "f3"},       {"KDSLT", "exd8=D+", "ed8D"},
-        {"KDSLT", "Txe1", "Te1"},
+        {"KQRBN", "Nxf3+", "Nf3"},    {"KQRBN", "exd6ep", "ed6"},
+        {"KQRBN", "exd6 EP", "ed6"},  {"KQRBN", "e8=Q", "e8Q"},
+        {"KQRBN", "dxe8=N#", "de8N"}, {"KQRBN", "0-0-0", "O-O-O"},
+        {"KQRBN", "0-0", "O-O"},      {"KQRBN", "o-o", "O-O"},
+        {"KQRBN", "O-O+", "O-O"},     {"KQRBN", "nf3", "Nf3"},
+        {"KQRBN", "bxc3", "bc3"},     {"KQRBN", "Bxc3", "Bc3"},
+        {"KQRBN", "Qh4xe1", "Qh4e1"}, {"KQRBN", "e4!?", "e4"},
+        {"KQRBN", "e", ""},           {"KQRBN", "", ""},
+        {"KQRBN", "Nbd2", "Nbd2"},    {"KDTLS", "sf3", "Sf3"},
+        {"KDTLS", "Nf3", "f3"},       {"KDTLS", "exd8=D+", "ed8D"},
+        {"KDTLS", "Txe1", "Te1"},
     };
     for (const TCase& c : cases) {
         const char* l = c.itsLetters;
@@ -101,7 +101,7 @@ TEST(Notation, CastlingTexts) {
 
 TEST(Notation, LocalPieceLetters) {
     TChessParser parser = ParserAt("4k3/P7/8/8/8/8/8/R2QKBN1 w - -");
-    parser.SetPieceLetters('K', 'D', 'S', 'L', 'T');
+    parser.SetPieceLetters('K', 'D', 'T', 'L', 'S');
 
     const std::pair<TPackedMove, const char*> written[] = {
         {Move(6, 25), "Sf3"},
