@@ -58,7 +58,7 @@ bool IsSquareAttacked(const TPackedPosition& p, TSquare square, bool byWhite) {
 }
 
 bool IsEnPassantCapture(const TPackedPosition& p, TSquare to) {
-    const TSquare ep = p.EnPassantPawnSquare();
+    const TSquare ep = p.EnPassantSquare();
     if (ep == kNoEnPassant || p.Piece(to) != kEmpty) return false;
     return p.WhiteToMove()
                ? OnRank(ep, kFifthRank) && to == ep + PawnForward(true) && p.Piece(ep) == kBlackPawn
@@ -143,7 +143,7 @@ void TChessParser::PlayOnCopy(TSquare from, TSquare to, int promotion, TCastling
         after.itsSecondary[1] = std::uint8_t(std::max(squares.itsRookFrom, squares.itsPassing));
         p.SetRight(white ? kWhiteKingSide | kWhiteQueenSide : kBlackKingSide | kBlackQueenSide, false);
         p.ToggleSideToMove();
-        p.SetEnPassantPawnSquare(kNoEnPassant);
+        p.SetEnPassantSquare(kNoEnPassant);
         return;
     }
 
@@ -152,7 +152,7 @@ void TChessParser::PlayOnCopy(TSquare from, TSquare to, int promotion, TCastling
     if (lost) p.SetRight(lost, false);
 
     if (piece == PieceOfColour(kWhitePawn, white) && IsEnPassantCapture(p, to)) {
-        const TSquare ep = p.EnPassantPawnSquare();
+        const TSquare ep = p.EnPassantSquare();
         p.SetPiece(kEmpty, ep);
         after.itsSecondary[0] = std::uint8_t(ep);
     }
@@ -177,7 +177,7 @@ void TChessParser::PlayOnCopy(TSquare from, TSquare to, int promotion, TCastling
     else if (piece == kBlackKing)
         after.itsBlackKing = std::uint8_t(to);
     p.ToggleSideToMove();
-    p.SetEnPassantPawnSquare(newEp);
+    p.SetEnPassantSquare(newEp);
 }
 
 bool TChessParser::LeavesOwnKingAttacked(TSquare from, TSquare to, int promotion, TCastling castling,

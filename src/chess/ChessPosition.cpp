@@ -67,8 +67,8 @@ TPackedPosition Transform(const TPackedPosition& position, const TCanonicalTrans
     }
     result.SetFlags(flags);
     // "No en-passant square" stays none under every transform.
-    const TSquare ep = position.EnPassantPawnSquare();
-    result.SetEnPassantPawnSquare(ep == kNoEnPassant ? kNoEnPassant : TransformSquare(ep, transform));
+    const TSquare ep = position.EnPassantSquare();
+    result.SetEnPassantSquare(ep == kNoEnPassant ? kNoEnPassant : TransformSquare(ep, transform));
     return result;
 }
 
@@ -131,7 +131,7 @@ std::string TChessPosition::ToFEN() const {
     if (BlackCanCastleQueenSide()) rights += 'q';
     fen += rights.empty() ? "-" : rights;
     // FEN names the square the capturing pawn lands on, one step past the pawn that advanced.
-    const TSquare ep = EnPassantPawnSquare();
+    const TSquare ep = EnPassantSquare();
     if (ep == kNoEnPassant) {
         fen += " -";
     } else {
@@ -210,7 +210,7 @@ bool TChessPosition::FromFEN(std::string_view text, TPackedPosition& out) {
                       (itsPosition.Piece(ep - 1) == mover || itsPosition.Piece(ep + 1) == mover);
         if (!usable) ep = kNoEnPassant;
     }
-    itsPosition.SetEnPassantPawnSquare(ep);
+    itsPosition.SetEnPassantSquare(ep);
     out = itsPosition;
     return true;
 }

@@ -105,11 +105,11 @@ struct TPackedPosition {
     }
     // The square of the pawn that has just advanced two squares (not the FEN target behind it):
     // kNoEnPassant unless the stored byte is a square of the fourth or fifth rank.
-    TSquare EnPassantPawnSquare() const {
+    TSquare EnPassantSquare() const {
         const TSquare s = itsBytes[33];
         return OnRank(s, kFourthRank) || OnRank(s, kFifthRank) ? s : kNoEnPassant;
     }
-    void SetEnPassantPawnSquare(TSquare square) { itsBytes[33] = std::uint8_t(square); }
+    void SetEnPassantSquare(TSquare square) { itsBytes[33] = std::uint8_t(square); }
 
     bool operator==(const TPackedPosition& other) const {
         return std::memcmp(itsBytes.data(), other.itsBytes.data(), 34) == 0;
@@ -160,8 +160,8 @@ public:
     void SetBlackCanCastleQueenSide(bool on) { itsPosition.SetRight(kBlackQueenSide, on); }
     bool WhiteToMove() const { return itsPosition.WhiteToMove(); }
     void SetWhiteToMove(bool white) { itsPosition.SetWhiteToMove(white); }
-    TSquare EnPassantPawnSquare() const { return itsPosition.EnPassantPawnSquare(); }
-    void SetEnPassantPawnSquare(TSquare square) { itsPosition.SetEnPassantPawnSquare(square); }
+    TSquare EnPassantSquare() const { return itsPosition.EnPassantSquare(); }
+    void SetEnPassantSquare(TSquare square) { itsPosition.SetEnPassantSquare(square); }
 
     // Text forms
     std::string ToFEN() const;

@@ -61,7 +61,7 @@ TEST(ChessParser, EnPassantSquareOnlyWithAnEnemyPawnBeside) {
     EXPECT_EQ(parser.CurrentPosition().itsBytes[33], 0);
 
     Play(parser, {"Nf6", "e5", "d5"});
-    EXPECT_EQ(parser.CurrentPosition().EnPassantPawnSquare(), 43);
+    EXPECT_EQ(parser.CurrentPosition().EnPassantSquare(), 43);
     EXPECT_EQ(parser.CurrentFEN(), "rnbqkb1r/ppp1pppp/5n2/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq d6");
 
     ASSERT_TRUE(Parses(parser, "exd6"));
@@ -70,13 +70,13 @@ TEST(ChessParser, EnPassantSquareOnlyWithAnEnemyPawnBeside) {
     EXPECT_EQ(parser.PieceOnSquare(43), kEmpty);
     EXPECT_EQ(parser.PieceOnSquare(53), kWhitePawn);
     EXPECT_EQ(parser.SecondarySquares(), (std::array<int, 2>{43, kNoSquare}));
-    EXPECT_EQ(parser.CurrentPosition().EnPassantPawnSquare(), kNoEnPassant);
+    EXPECT_EQ(parser.CurrentPosition().EnPassantSquare(), kNoEnPassant);
 }
 
 TEST(ChessParser, EnPassantForBlackAndOnlyAtOnce) {
     TChessParser parser;
     Play(parser, {"Nf3", "d5", "Nc3", "d4", "e4"});
-    EXPECT_EQ(parser.CurrentPosition().EnPassantPawnSquare(), 34);
+    EXPECT_EQ(parser.CurrentPosition().EnPassantSquare(), 34);
     TChessParser later = parser;
 
     ASSERT_TRUE(Parses(parser, "dxe3"));
@@ -105,7 +105,7 @@ TEST(ChessParser, EnPassantNeedsAnEmptyTargetAndTheEnemyPawn) {
     };
     for (const TCase& c : cases) {
         TPackedPosition position = Fen(c.itsFen);
-        if (c.itsStoredSquare != 0) position.SetEnPassantPawnSquare(c.itsStoredSquare);
+        if (c.itsStoredSquare != 0) position.SetEnPassantSquare(c.itsStoredSquare);
         TChessParser parser;
         parser.LoadPosition(position);
         const std::vector<std::string> moves = parser.LegalMoves();

@@ -75,7 +75,7 @@ TEST(PackedPosition, FlagBytes) {
     position.SetWhiteCanCastleKingSide(true);
     position.SetBlackCanCastleQueenSide(true);
     position.SetWhiteToMove(true);
-    position.SetEnPassantPawnSquare(43);
+    position.SetEnPassantSquare(43);
     EXPECT_EQ(position.GetPosition().itsBytes[32], 0x19);
     EXPECT_EQ(position.GetPosition().itsBytes[33], 43);
 
@@ -85,7 +85,7 @@ TEST(PackedPosition, FlagBytes) {
     position.SetWhiteToMove(false);
     EXPECT_EQ(position.GetPosition().itsBytes[32], 0x0E);
     // Writing the en-passant square touches only the high byte.
-    position.SetEnPassantPawnSquare(kNoEnPassant);
+    position.SetEnPassantSquare(kNoEnPassant);
     EXPECT_EQ(position.GetPosition().itsBytes[32], 0x0E);
     EXPECT_EQ(position.GetPosition().itsBytes[33], 0);
 }
@@ -95,8 +95,8 @@ TEST(PackedPosition, EnPassantByteOutsideFourthAndFifthRankReadsZero) {
                                          {40, 40}, {47, 47}, {48, 0},  {255, 0}};
     for (auto [stored, read] : cases) {
         TChessPosition position;
-        position.SetEnPassantPawnSquare(stored);
-        EXPECT_EQ(position.EnPassantPawnSquare(), read) << stored;
+        position.SetEnPassantSquare(stored);
+        EXPECT_EQ(position.EnPassantSquare(), read) << stored;
     }
 }
 
@@ -109,11 +109,11 @@ TEST(ChessPositionText, StartPositionFen) {
 
 TEST(ChessPositionText, FenWritesTheTargetBehindTheEnPassantPawn) {
     TChessPosition afterE4 = FromFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -");
-    afterE4.SetEnPassantPawnSquare(34);
+    afterE4.SetEnPassantSquare(34);
     EXPECT_EQ(afterE4.ToFEN(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3");
 
     TChessPosition afterD5 = FromFen("4k3/8/8/3p4/8/8/8/4K3 w - -");
-    afterD5.SetEnPassantPawnSquare(43);
+    afterD5.SetEnPassantSquare(43);
     EXPECT_EQ(afterD5.ToFEN(), "4k3/8/8/3p4/8/8/8/4K3 w - d6");
 }
 
@@ -157,8 +157,8 @@ TEST(ChessPositionText, FenReadAndWrittenBack) {
 }
 
 TEST(ChessPositionText, FenEnPassantSquareIsThePawnNotTheTarget) {
-    EXPECT_EQ(FromFen("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6").EnPassantPawnSquare(), 45);
-    EXPECT_EQ(FromFen("rnbqkbnr/pppp1ppp/8/8/3Pp3/8/PPP1PPPP/RNBQKBNR b KQkq d3").EnPassantPawnSquare(), 33);
+    EXPECT_EQ(FromFen("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6").EnPassantSquare(), 45);
+    EXPECT_EQ(FromFen("rnbqkbnr/pppp1ppp/8/8/3Pp3/8/PPP1PPPP/RNBQKBNR b KQkq d3").EnPassantSquare(), 33);
 }
 
 TEST(ChessPositionText, MalformedFenIsRejected) {
@@ -209,11 +209,11 @@ TEST(ChessPositionText, PositionText) {
 
 TEST(ChessPositionTransform, ReverseColoursMirrorsRanksAndSwapsRights) {
     TChessPosition position = FromFen("r3k3/8/8/3pP3/8/8/8/4K2R w Kq d6");
-    ASSERT_EQ(position.EnPassantPawnSquare(), 43);
+    ASSERT_EQ(position.EnPassantSquare(), 43);
     position.ReverseColours();
     // The side to move stays; d5 (rank 5) becomes d4.
     EXPECT_EQ(position.ToFEN(), "4k2r/8/8/8/3Pp3/8/8/R3K3 w Qk d5");
-    EXPECT_EQ(position.EnPassantPawnSquare(), 33);
+    EXPECT_EQ(position.EnPassantSquare(), 33);
 }
 
 TEST(ChessPositionTransform, ReverseColoursKeepsNoEnPassantSquare) {
@@ -316,8 +316,8 @@ TEST(ChessPositionTransform, EveryTransformMovesEachPieceToItsSquare) {
                 for (int file = 0; file < 8; ++file)
                     EXPECT_EQ(got.Piece(MakeSquare(file, rank)), expected.Piece(MakeSquare(file, rank)))
                         << fen << " transform " << bits << " square " << file << rank;
-            int ep = position.EnPassantPawnSquare();
-            EXPECT_EQ(got.EnPassantPawnSquare(), ep == kNoEnPassant ? kNoEnPassant : TransformSquare(ep, t))
+            int ep = position.EnPassantSquare();
+            EXPECT_EQ(got.EnPassantSquare(), ep == kNoEnPassant ? kNoEnPassant : TransformSquare(ep, t))
                 << fen << " transform " << bits;
         }
     }
