@@ -99,7 +99,7 @@ TEST_F(PgnCli, AFileWithoutAGameSaysSo) {
     };
     for (const auto& [what, text] : files) {
         std::string path = itsFolder / "nothing.pgn";
-        WriteTestFile(path, text);
+        WriteWholeFile(path, text);
         auto r = RunCli({"book", "import", Book(), path});
         EXPECT_EQ(r.itsExitStatus, 1) << what;
         EXPECT_EQ(r.itsErr, "no game was found in " + path + "\n") << what;

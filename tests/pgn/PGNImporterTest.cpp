@@ -402,7 +402,7 @@ TEST_F(PGNImporterTest, FilesWithoutAGameImportNothing) {
     std::string noise;
     for (int i = 0; i < 20000; ++i) noise += char(random() & 0xFF);
     for (std::size_t at = 100; at < noise.size(); at += 997) noise.replace(at, 2, "\n[");
-    std::string elf = testing::ReadWholeFile("/proc/self/exe").substr(0, 65536) + "\n[\x01\x02]\n\x7f";
+    std::string elf = testsupport::ReadWholeFile("/proc/self/exe").substr(0, 65536) + "\n[\x01\x02]\n\x7f";
     ASSERT_EQ(elf.rfind("\x7f"
                         "ELF",
                         0),
@@ -426,7 +426,7 @@ TEST_F(PGNImporterTest, FilesWithoutAGameImportNothing) {
         itsBook.Close();
         ASSERT_TRUE(itsBook.Create(folder / "B"));
         itsBook.Open(folder / "B", false, false);
-        WriteTestFile(folder / "file.pgn", c.itsText);
+        WriteWholeFile(folder / "file.pgn", c.itsText);
         TPGNImportResult result = ImportFile(folder / "file.pgn");
         EXPECT_EQ(result.itsGamesFound, c.itsGames) << c.itsWhat;
         EXPECT_EQ(result.itsGamesRead, c.itsGames) << c.itsWhat;
