@@ -136,7 +136,8 @@ bool AppendChain(TSlotWriter& writer, int slotBytes, const std::vector<uint8_t>&
     // Sections follow each other, so each link names the slot the next one gets.
     int32_t next = writer.NextSlot() + 1;
     std::fill(section.begin(), section.end(), 0);
-    std::memcpy(section.data(), record.data(), static_cast<size_t>(firstBytes));
+    // A damaged file can hold a chain of no bytes, whose vector may have no buffer to copy from.
+    if (firstBytes > 0) std::memcpy(section.data(), record.data(), static_cast<size_t>(firstBytes));
     PutU16(section.data() + slotBytes - 6, static_cast<uint16_t>(firstBytes));
     PutI32(section.data() + slotBytes - 4, sections > 0 ? next : 0);
     if (!writer.Append(section.data())) return false;
