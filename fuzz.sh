@@ -24,7 +24,10 @@ if [[ ${#harnesses[@]} -eq 0 ]]; then
 fi
 
 # The harnesses' scratch folders go here, so that one left behind by a crash is cleared next time.
-export TMPDIR=$PWD/build/fuzz/tmp
+# Memory-backed when there is such a folder: the storage engine flushes its files to disk often.
+scratch_root=$PWD/build/fuzz
+[[ -d /dev/shm && -w /dev/shm ]] && scratch_root=/dev/shm/marvek-fuzz-$(id -u)
+export TMPDIR=$scratch_root/tmp
 rm -rf "$TMPDIR"
 mkdir -p "$TMPDIR"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

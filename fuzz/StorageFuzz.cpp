@@ -54,7 +54,7 @@ void WalkDatabase(const std::string& base, int k) {
     std::vector<uint8_t> record(std::max<size_t>(kMaxVariableRead, kNameSlotBytes));
     TIsamKey key = MakeIsamKey("");
     RecRef ref = BTFindAtLeast(db, 1, key);
-    for (int64_t steps = 0; IsamOK() && steps < 100000; ++steps) {
+    while (IsamOK()) {
         if (k == 0) {
             BTGetRec(db, ref, record.data());
         } else {
@@ -84,7 +84,7 @@ void ChangeBook(const std::string& base) {
     try {
         book.Open(base, false, false);
         std::string name;
-        for (int n = 0; n < 1000 && book.NextBoardName(name); ++n) {
+        while (book.NextBoardName(name)) {
             TPackedPosition position;
             (void)book.GetBoardForThisName(name, position);
         }
@@ -97,8 +97,9 @@ void ChangeBook(const std::string& base) {
         book.UpdateBoardName(StartPosition(), "Fuzz");
         (void)book.PositionCount();
         book.Close();
-    } catch (const EDatabaseProblem&) {
-        // The book layer's answer to a damaged database.
+    } catch (const EMarvekError&) {
+        // The book layer's answer to a damaged database, or to a damaged record (an internal
+        // error, which the program's command loop shows and goes on from).
     }
 }
 
