@@ -4,6 +4,7 @@
 #include "book/PositionRecord.h"
 #include "book/RichTextBuffer.h"
 #include "chess/ChessPosition.h"
+#include "platform/Errors.h"
 #include "platform/File.h"
 #include "storage/Verifier.h"
 
@@ -61,7 +62,13 @@ std::string CheckPositionRecord(const TIsamKey& key, const uint8_t* r, size_t le
         return "is stored under a key that is not its position";
     TPackedPosition position;
     std::memcpy(position.itsBytes.data(), r + 6, position.itsBytes.size());
-    if (TChessPosition(position).CanonicalTransform().Any()) return "its position is not in canonical form";
+    try {
+        if (TChessPosition(position).CanonicalTransform().Any())
+            return "its position is not in canonical form";
+    } catch (const EMarvekError&) {
+        // A board without the king of the side to move has no canonical form to compare with.
+        return "its position has no king of the side to move";
+    }
     size_t openingCode = r[46], candidates = r[47], takeBacks = r[48];
     size_t marks = r[49] | r[50] << 8, comment = r[51] | r[52] << 8;
     if (openingCode > 11) return "has an opening code of " + Str(int64_t(openingCode)) + " characters";
