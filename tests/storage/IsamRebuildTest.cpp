@@ -151,6 +151,29 @@ TEST_F(IsamRebuildTest, BrokenChainIsDroppedAndTheRestKept) {
     ExpectSound(true);
 }
 
+TEST_F(IsamRebuildTest, ChainWhoseFirstSectionIsTooShortIsDropped) {
+    BTCreateDatabase(Base(), 64, 0, nullptr);
+    IsamDatabase* db = nullptr;
+    BTOpenDatabase(db, Base(), false, false);
+    RecRef damaged = BTAddVariableRec(db, Keyed(100, "long", 'L').data(), 100);
+    std::vector<uint8_t> other = Keyed(150, "kept", 'K');
+    BTAddVariableRec(db, other.data(), 150);
+    BTCloseDatabase(db);
+    // The first section claims 2 bytes: the record read from the chain starts with 2 zero bytes
+    // and goes on with the second section's "LL...".
+    auto data = ReadAll(Base() + ".DAT");
+    data[size_t(damaged) * 64 + 58] = 2;
+    data[size_t(damaged) * 64 + 59] = 0;
+    WriteAll(Base() + ".DAT", data);
+
+    BTRebuildVariableDatabase(Base(), 64, 1, KeyAtFour, itsKeys);
+    ASSERT_TRUE(IsamOK()) << IsamError();
+    auto contents = Contents(true);
+    ASSERT_EQ(contents.size(), 1u);
+    EXPECT_EQ(contents["kept"], other);
+    ExpectSound(true);
+}
+
 TEST_F(IsamRebuildTest, ChainOfNoBytesIsCopiedAsAnEmptyRecord) {
     BTCreateDatabase(Base(), 64, 0, nullptr);
     IsamDatabase* db = nullptr;
