@@ -67,7 +67,8 @@ for h in "${harnesses[@]}"; do
   merged=build/fuzz/merged/$h
   rm -rf "$merged"
   mkdir -p "$merged"
-  if "$exe" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "$merged" "$corpus" "$work" \
+  if "$exe" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$crashes/" \
+       "$merged" "$corpus" "$work" \
        >"build/fuzz/$h.merge.log" 2>&1 && [[ -n "$(ls -A "$merged")" ]]; then
     rm -rf "$corpus"
     mv "$merged" "$corpus"
