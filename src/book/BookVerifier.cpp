@@ -145,6 +145,13 @@ TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check)
         report.itsFaults.push_back("names file: cannot be opened (error " + Str(IsamError()) + ")");
         return report;
     }
+    if (BTRecLength(names) != kNameSlotBytes) {
+        // Its records could not be read into a name's slot.
+        report.itsFaults.push_back("names file: its slots hold " + Str(BTRecLength(names)) + " bytes, not " +
+                                   Str(kNameSlotBytes));
+        BTCloseDatabase(names);
+        return report;
+    }
     ForEachEntry(names, [&](const TIsamKey& key, RecRef ref) {
         ++report.itsNames;
         std::array<uint8_t, kNameSlotBytes> slot{};

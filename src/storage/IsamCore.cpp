@@ -595,8 +595,10 @@ void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnl
         Fail(kHeaderTooManyKeys);
         return abandon();
     }
+    // No database has slots past 65535 bytes (a rebuild refuses them); a damaged header that says
+    // so would have every read allocate and read that much.
     if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
-        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0) {
+        db->itsData.itsSlotBytes > 65535 || db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0) {
         Fail(kRebuildNeeded);
         return abandon();
     }

@@ -261,5 +261,20 @@ TEST_F(Book2Test, VerifyListsAStoredBoardWithoutKingsAsAFault) {
         << report.itsFaults[0];
 }
 
+TEST_F(Book2Test, ANamesFileOfOtherSlotsIsDamaged) {
+    // Names are read into 80-byte slots; a names file that says its slots are larger is refused
+    // on opening and reported by the verifier, never read into them.
+    ASSERT_TRUE(itsBook.Create(Name()));
+    BTSetExtensions("2JD", "2JX", "2J$");
+    const TKeyDescription keys[] = {{kMaxNameLength, false}};
+    BTCreateDatabase(Name(), 2 * kNameSlotBytes, 1, keys);
+    ASSERT_TRUE(IsamOK());
+    EXPECT_THROW(itsBook.Open(Name(), false, false), EDatabaseProblem);
+    EXPECT_FALSE(itsBook.IsOpen());
+    TBookVerifyReport report = VerifyBook(Name());
+    ASSERT_EQ(report.itsFaults.size(), 1u);
+    EXPECT_EQ(report.itsFaults[0], "names file: its slots hold 160 bytes, not 80");
+}
+
 } // namespace
 } // namespace marvek::test
