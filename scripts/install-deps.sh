@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Marvek needs to build, test and benchmark.
+# Installs the Debian packages Marvek needs to build, test, benchmark and fuzz.
 # Only missing packages are installed, so this is a quick no-op on a ready machine.
 set -euo pipefail
 
@@ -16,6 +16,10 @@ packages=(
 # Peers that only the benchmarks run beside our own code: ./bench.sh asks for them with --bench.
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(polyglot)
+fi
+# ./fuzz.sh builds its harnesses with clang and links libFuzzer and the sanitizer runtimes.
+if [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang libfuzzer-14-dev libclang-rt-14-dev)
 fi
 
 missing=()

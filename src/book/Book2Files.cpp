@@ -150,7 +150,10 @@ bool TBook2::Create(const std::string& name) {
 void TBook2::OpenDatabase(IsamDatabase*& db, int k, int failMessage) {
     SetExtensions(k);
     BTOpenDatabase(db, itsExpandedName, itsReadOnly, itsSafeSave);
-    if (IsamOK()) return;
+    // Records are read into buffers of the book's slot sizes: a file of other slots is damaged.
+    if (IsamOK() && BTRecLength(db) == (k == 0 ? kNameSlotBytes : kPositionSlotBytes)) return;
+    if (db != nullptr) BTCloseDatabase(db);
+    db = nullptr;
     itsErrorCode = kBookOpenFailed;
     throw EDatabaseProblem(LoadMessage(failMessage));
 }

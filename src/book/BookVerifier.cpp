@@ -4,6 +4,7 @@
 #include "book/PositionRecord.h"
 #include "book/RichTextBuffer.h"
 #include "chess/ChessPosition.h"
+#include "platform/Errors.h"
 #include "platform/File.h"
 #include "storage/Verifier.h"
 
@@ -61,7 +62,13 @@ std::string CheckPositionRecord(const TIsamKey& key, const uint8_t* r, size_t le
         return "is stored under a key that is not its position";
     TPackedPosition position;
     std::memcpy(position.itsBytes.data(), r + R::kPositionOffset, position.itsBytes.size());
-    if (TChessPosition(position).CanonicalTransform().Any()) return "its position is not in canonical form";
+    try {
+        if (TChessPosition(position).CanonicalTransform().Any())
+            return "its position is not in canonical form";
+    } catch (const EMarvekError&) {
+        // A board without the king of the side to move has no canonical form to compare with.
+        return "its position has no king of the side to move";
+    }
     size_t openingCode = r[R::kOpeningLengthOffset], candidates = r[R::kCandidateCountOffset],
            takeBacks = r[R::kTakeBackCountOffset];
     size_t marks = word(R::kScriptLengthOffset), comment = word(R::kCommentLengthOffset);
@@ -138,6 +145,13 @@ TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check)
     BTOpenDatabase(names, base, true, false);
     if (names == nullptr) {
         report.itsFaults.push_back("names file: cannot be opened (error " + Str(IsamError()) + ")");
+        return report;
+    }
+    if (BTRecLength(names) != kNameSlotBytes) {
+        // Its records could not be read into a name's slot.
+        report.itsFaults.push_back("names file: its slots hold " + Str(BTRecLength(names)) + " bytes, not " +
+                                   Str(kNameSlotBytes));
+        BTCloseDatabase(names);
         return report;
     }
     ForEachEntry(names, [&](const TIsamKey& key, RecRef ref) {

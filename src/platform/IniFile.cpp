@@ -12,10 +12,12 @@ namespace {
 
 constexpr size_t kNone = std::string::npos;
 
+// A carriage return left over from doubled line ends ("\r\r\n") is a blank too; kept, it would be
+// part of a name until the next write, which ends lines with "\n" alone, dropped it.
 std::string_view Trim(std::string_view text) {
-    size_t begin = text.find_first_not_of(" \t");
+    size_t begin = text.find_first_not_of(" \t\r");
     if (begin == kNone) return {};
-    size_t end = text.find_last_not_of(" \t");
+    size_t end = text.find_last_not_of(" \t\r");
     return text.substr(begin, end - begin + 1);
 }
 

@@ -558,8 +558,10 @@ bool ReadHeaders(IsamDatabase* db) {
     if (!ReadExact(db, db->itsDataFile, 0, header, kDataHeaderBytes)) return false;
     db->itsData = DecodeDataHeader(header);
     if (db->itsData.itsIndexCount > kMaxKeyIndexes) return Fail(kHeaderTooManyKeys);
+    // No database has slots past 65535 bytes (a rebuild refuses them); a damaged header that says
+    // so would have every read allocate and read that much.
     if (db->itsData.itsIndexCount < 0 || db->itsData.itsSlotBytes < kMinSlotBytes ||
-        db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0)
+        db->itsData.itsSlotBytes > 65535 || db->itsData.itsHighSlot < 0 || db->itsData.itsFreeCount < 0)
         return Fail(kRebuildNeeded);
     db->itsIndexCount = db->itsData.itsIndexCount;
     db->itsKeys.assign(1, TKeyDesc());

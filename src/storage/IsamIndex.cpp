@@ -712,12 +712,30 @@ void BTNextEntry(IsamDatabase* db, int keyNr, TIsamKey& key, RecRef& ref) {
     TCursor& cursor = x.itsKey.itsCursor;
     bool found = true;
     if (!Resynchronise(x, cursor, key, ref, kNextInvalidCursor, found)) return;
+    // The entry the cursor stands on. A damaged index can lead a walk into a page it has walked
+    // already, which would never end; in a sound one every step goes to a greater entry.
+    bool havePrevious = false;
+    TPageEntry previous;
+    if (cursor.itsDepth > 0) {
+        TPageRef page;
+        if (!x.Fetch(Last(cursor).itsPage, page)) return;
+        int pos = Last(cursor).itsPos;
+        if (pos > 0 && pos <= page->itsCount) {
+            previous = page->Entry(pos - 1);
+            havePrevious = true;
+        }
+    }
     TIsamKey next{};
     RecRef nextRef = 0;
     TStep step = StepForward(x, cursor, next, nextRef);
     if (step == kFailed) return;
     if (step == kAbsent) {
         Fail(kNoNextEntry);
+        return;
+    }
+    if (havePrevious && CompareEntry(x, next, nextRef, previous) <= 0) {
+        cursor.itsDepth = 0;
+        Fail(kRebuildNeeded);
         return;
     }
     key = next;

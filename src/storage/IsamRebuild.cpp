@@ -123,7 +123,12 @@ bool ReadChain(TSlotReader& reader, int slotBytes, int64_t slots, int64_t first,
         record.insert(record.end(), s + 1, s + 1 + count);
         link = GetI32(s + slotBytes - 4);
     }
-    return record.size() <= 65535;
+    if (record.size() > 65535) return false;
+    // A first section that holds fewer than the four zero bytes every record starts with lets the
+    // next section's bytes take their place; copied, the record would be neither live nor free.
+    for (size_t i = 0; i < std::min<size_t>(4, record.size()); ++i)
+        if (record[i] != 0) return false;
+    return true;
 }
 
 bool AppendChain(TSlotWriter& writer, int slotBytes, const std::vector<uint8_t>& record) {
@@ -136,7 +141,8 @@ bool AppendChain(TSlotWriter& writer, int slotBytes, const std::vector<uint8_t>&
     // Sections follow each other, so each link names the slot the next one gets.
     int32_t next = writer.NextSlot() + 1;
     std::fill(section.begin(), section.end(), 0);
-    std::memcpy(section.data(), record.data(), static_cast<size_t>(firstBytes));
+    // A damaged file can hold a chain of no bytes, whose vector may have no buffer to copy from.
+    if (firstBytes > 0) std::memcpy(section.data(), record.data(), static_cast<size_t>(firstBytes));
     PutU16(section.data() + slotBytes - 6, static_cast<uint16_t>(firstBytes));
     PutI32(section.data() + slotBytes - 4, sections > 0 ? next : 0);
     if (!writer.Append(section.data())) return false;

@@ -218,8 +218,9 @@ uint16_t BTGetVariableRec(IsamDatabase* db, RecRef ref, void* record, uint16_t c
     // Sections written together lie just below the first one: one read brings in the first
     // section and up to seven before it.
     static std::vector<uint8_t> window;
-    int32_t low = std::max(1, ref - 7);
+    // A damaged index can hand over any reference; only a slot of the file has slots below it.
     bool windowed = ref >= 1 && ref <= db->itsData.itsHighSlot;
+    int32_t low = windowed ? std::max(1, ref - 7) : ref;
     if (windowed) {
         window.resize(static_cast<size_t>(ref - low + 1) * static_cast<size_t>(l));
         size_t got = 0;

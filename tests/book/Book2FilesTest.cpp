@@ -1,6 +1,10 @@
 // The book's file set and its named positions.
 
 #include "book/Book2.h"
+#include "book/BookVerifier.h"
+#include "book/PositionKey.h"
+#include "book/PositionRecord.h"
+#include "book/RichTextBuffer.h"
 #include "chess/ChessPosition.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
@@ -9,9 +13,11 @@
 #include "support/ChessFixtures.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
+#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace marvek::test {
@@ -214,6 +220,61 @@ TEST_F(Book2Test, NamesAreExactPositionsAndStepInKeyOrder) {
     ASSERT_TRUE(itsBook.PreviousBoardName(walk));
     EXPECT_EQ(walk, "Twin");
     EXPECT_FALSE(itsBook.PreviousBoardName(walk));
+}
+
+TEST_F(Book2Test, VerifyListsAStoredBoardWithoutKingsAsAFault) {
+    ASSERT_TRUE(itsBook.Create(Name()));
+    itsBook.Open(Name(), false, false);
+    // Without castling rights, so that the canonical form depends on where the king stands.
+    const TPackedPosition kings = testing::PackedFromFen("4k3/8/8/3p4/8/8/8/4K3 w - -");
+    TPositionRecord record;
+    record.SetPosition(kings);
+    TRichTextBuffer comment;
+    comment.AppendLine("start");
+    itsBook.UpdateEverything(record, &comment);
+    ASSERT_TRUE(itsBook.IsInBook(kings));
+    itsBook.Close();
+
+    // Damage the record and its key alike: the stored board loses its kings, so it has no
+    // canonical form to be compared with.
+    TIsamKey key = PositionKey(kings);
+    std::string stored(reinterpret_cast<const char*>(key.data()) + 1, kPositionKeyLength);
+    TPackedPosition kingless;
+    std::memcpy(kingless.itsBytes.data(), stored.data(), stored.size());
+    for (int rank = 0; rank < 8; ++rank)
+        for (int file = 0; file < 8; ++file) {
+            int square = MakeSquare(file, rank);
+            if (kingless.Piece(square) == kWhiteKing || kingless.Piece(square) == kBlackKing)
+                kingless.SetPiece(kEmpty, square);
+        }
+    std::string damaged(reinterpret_cast<const char*>(kingless.itsBytes.data()), kPositionKeyLength);
+    for (const char* ext : {"2MD", "2MX"}) {
+        std::string bytes = testing::ReadWholeFile(Name() + "." + ext);
+        size_t at = bytes.find(stored);
+        ASSERT_NE(at, std::string::npos) << ext;
+        bytes.replace(at, stored.size(), damaged);
+        testing::WriteTestFile(Name() + "." + ext, bytes);
+    }
+
+    TBookVerifyReport report = VerifyBook(Name());
+    ASSERT_EQ(report.itsFaults.size(), 1u);
+    EXPECT_NE(report.itsFaults[0].find("has no king of the side to move"), std::string::npos)
+        << report.itsFaults[0];
+}
+
+TEST_F(Book2Test, ANamesFileOfOtherSlotsIsDamaged) {
+    // Names are read into 80-byte slots; a names file that says its slots are larger is refused
+    // on opening and reported by the verifier, never read into them.
+    ASSERT_TRUE(itsBook.Create(Name()));
+    BTSetExtensions("2JD", "2JX", "2J$");
+    const TKeyDescription keys[] = {{kMaxNameLength, false}};
+    BTCreateDatabase(Name(), 2 * kNameSlotBytes, 1, keys);
+    ASSERT_TRUE(IsamOK());
+    EXPECT_THROW(itsBook.Open(Name(), false, false), EDatabaseProblem);
+    EXPECT_FALSE(itsBook.IsOpen());
+    TBookVerifyReport report = VerifyBook(Name());
+    ASSERT_EQ(report.itsFaults.size(), 1u);
+    EXPECT_EQ(report.itsFaults[0], "names file: its slots hold 160 bytes, not 80");
 }
 
 } // namespace

@@ -52,6 +52,22 @@ TEST(IniFile, ReadsLikeTheProfileCalls) {
     EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"OpenBooks", "openbooks", "Other"}));
 }
 
+TEST(IniFile, CarriageReturnsOfDoubledLineEndsAreBlanks) {
+    TScratchFolder scratch;
+    std::string path = scratch / "ENGINES.INI";
+    WriteTestFile(path, "[Engines]\r\r\nHash=64\r\r\n[Paths]\r\r\n");
+    {
+        TIniFile ini(path);
+        EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Engines", "Paths"}));
+        EXPECT_EQ(ini.ReadInteger("Engines", "Hash", 0), 64);
+        EXPECT_EQ(ini.WriteString("Engines", "Threads", "2"), 0);
+    }
+    TIniFile again(path);
+    EXPECT_EQ(again.ReadSections(), (std::vector<std::string>{"Engines", "Paths"}));
+    EXPECT_EQ(again.ReadInteger("Engines", "Hash", 0), 64);
+    EXPECT_EQ(again.ReadInteger("Engines", "Threads", 0), 2);
+}
+
 TEST(IniFile, WritesBackTheWholeFile) {
     TScratchFolder scratch;
     std::string path = scratch / "GAMES.INI";

@@ -1,6 +1,9 @@
 // Key index behaviour at its edges: key lengths, ordering, duplicates, tree shape, cursor steps.
 
+#include "IsamFixture.h"
 #include "IsamTestBase.h"
+
+#include <set>
 
 namespace marvek::test {
 namespace {
@@ -171,6 +174,28 @@ TEST_F(IsamIndexTest, NextEntryContinuesAfterTheCallersEntryWhenTheCursorMoved) 
     BTResetCursor(itsDb, 1);
     BTNextEntry(itsDb, 1, key, ref);
     EXPECT_EQ(Text(key), "a");
+}
+
+TEST_F(IsamIndexTest, WalkLedBackIntoAWalkedPageEndsInRebuildNeeded) {
+    // A damaged root whose entry leads back to the first leaf: a walk would read it again, and
+    // with pages leading to each other, for ever.
+    testing::TFixtureDatabase db = testing::SampleFixedDatabase();
+    testing::TFixtureKey& key = db.itsKeys[0];
+    testing::TFixturePage& root = key.Page(key.itsRootPage);
+    root.itsEntries.at(0).itsRight = root.itsLeft;
+    db.Write(Base());
+    BTOpenDatabase(itsDb, Base(), true, false);
+    ASSERT_TRUE(IsamOK()) << IsamError();
+
+    std::set<std::string> seen;
+    TIsamKey entry = K("");
+    RecRef ref = BTFindAtLeast(itsDb, 1, entry);
+    while (IsamOK()) {
+        EXPECT_TRUE(seen.insert(Text(entry)).second) << Text(entry) << " read twice";
+        BTNextEntry(itsDb, 1, entry, ref);
+    }
+    EXPECT_EQ(IsamError(), kRebuildNeeded);
+    EXPECT_EQ(seen.size(), 32u); // the first leaf's 31 entries and the root's
 }
 
 TEST_F(IsamIndexTest, FindEntryByDirection) {

@@ -152,6 +152,50 @@ TEST_F(IsamRebuildTest, BrokenChainIsDroppedAndTheRestKept) {
     ExpectSound(true);
 }
 
+TEST_F(IsamRebuildTest, ChainWhoseFirstSectionIsTooShortIsDropped) {
+    BTCreateDatabase(Base(), 64, 0, nullptr);
+    IsamDatabase* db = nullptr;
+    BTOpenDatabase(db, Base(), false, false);
+    RecRef damaged = BTAddVariableRec(db, Keyed(100, "long", 'L').data(), 100);
+    std::vector<uint8_t> other = Keyed(150, "kept", 'K');
+    BTAddVariableRec(db, other.data(), 150);
+    BTCloseDatabase(db);
+    // The first section claims 2 bytes: the record read from the chain starts with 2 zero bytes
+    // and goes on with the second section's "LL...".
+    auto data = ReadAll(Base() + ".DAT");
+    data[size_t(damaged) * 64 + 58] = 2;
+    data[size_t(damaged) * 64 + 59] = 0;
+    WriteAll(Base() + ".DAT", data);
+
+    BTRebuildVariableDatabase(Base(), 64, 1, KeyAtFour, itsKeys);
+    ASSERT_TRUE(IsamOK()) << IsamError();
+    auto contents = Contents(true);
+    ASSERT_EQ(contents.size(), 1u);
+    EXPECT_EQ(contents["kept"], other);
+    ExpectSound(true);
+}
+
+TEST_F(IsamRebuildTest, ChainOfNoBytesIsCopiedAsAnEmptyRecord) {
+    BTCreateDatabase(Base(), 64, 0, nullptr);
+    IsamDatabase* db = nullptr;
+    BTOpenDatabase(db, Base(), false, false);
+    std::vector<uint8_t> kept = Keyed(20, "kept", 'K');
+    BTAddVariableRec(db, kept.data(), 20);
+    RecRef emptied = BTAddVariableRec(db, Keyed(20, "gone", 'G').data(), 20);
+    BTCloseDatabase(db);
+    // A damaged file: the second record's only section counts no bytes.
+    auto data = ReadAll(Base() + ".DAT");
+    data[size_t(emptied) * 64 + 58] = data[size_t(emptied) * 64 + 59] = 0;
+    WriteAll(Base() + ".DAT", data);
+
+    BTRebuildVariableDatabase(Base(), 64, 0, nullptr, nullptr);
+    ASSERT_TRUE(IsamOK()) << IsamError();
+    auto rebuilt = ReadAll(Base() + ".DAT");
+    ASSERT_EQ(rebuilt.size(), 3u * 64);
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), rebuilt.begin() + 64));
+    EXPECT_EQ(rebuilt[2 * 64 + 58] | rebuilt[2 * 64 + 59] << 8, 0);
+}
+
 TEST_F(IsamRebuildTest, DatabaseNeverClosedIsRecoveredByARebuild) {
     TKeyDescription keys[] = {{4, false}};
     BTCreateDatabase(Base(), 64, 1, keys);

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include <limits>
 #include <numeric>
 
 namespace marvek::test {
@@ -61,6 +62,16 @@ TEST_F(IsamVariableTest, RecordLengthsTakeTheirSectionCounts) {
         auto read = Get(ref);
         size_t expected = std::min<size_t>(c.length, kMaxVariableRead);
         EXPECT_EQ(read, std::vector<uint8_t>(record.begin(), record.begin() + long(expected))) << c.length;
+    }
+}
+
+TEST_F(IsamVariableTest, ReferencesOutsideTheFileAreRefused) {
+    // A damaged index can hold any number as a reference, the smallest int included.
+    BTAddVariableRec(itsDb, Bytes(100, 1).data(), 100);
+    for (RecRef ref : {RecRef(-1), std::numeric_limits<RecRef>::min(), BTSlotCount(itsDb),
+                       std::numeric_limits<RecRef>::max()}) {
+        EXPECT_TRUE(Get(ref).empty()) << ref;
+        EXPECT_FALSE(IsamOK()) << ref;
     }
 }
 
