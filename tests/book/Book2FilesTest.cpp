@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "storage/StorageSession.h"
 #include "support/ChessFixtures.h"
+#include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/ScratchFolder.h"
 #include "support/SimplePgn.h"
@@ -226,7 +227,7 @@ TEST_F(Book2Test, VerifyListsAStoredBoardWithoutKingsAsAFault) {
     ASSERT_TRUE(itsBook.Create(Name()));
     itsBook.Open(Name(), false, false);
     // Without castling rights, so that the canonical form depends on where the king stands.
-    const TPackedPosition kings = testing::PackedFromFen("4k3/8/8/3p4/8/8/8/4K3 w - -");
+    const TPackedPosition kings = testsupport::PackedFromFen("4k3/8/8/3p4/8/8/8/4K3 w - -");
     TPositionRecord record;
     record.SetPosition(kings);
     TRichTextBuffer comment;
@@ -249,11 +250,11 @@ TEST_F(Book2Test, VerifyListsAStoredBoardWithoutKingsAsAFault) {
         }
     std::string damaged(reinterpret_cast<const char*>(kingless.itsBytes.data()), kPositionKeyLength);
     for (const char* ext : {"2MD", "2MX"}) {
-        std::string bytes = testing::ReadWholeFile(Name() + "." + ext);
+        std::string bytes = testsupport::ReadWholeFile(Name() + "." + ext);
         size_t at = bytes.find(stored);
         ASSERT_NE(at, std::string::npos) << ext;
         bytes.replace(at, stored.size(), damaged);
-        testing::WriteTestFile(Name() + "." + ext, bytes);
+        testsupport::WriteWholeFile(Name() + "." + ext, bytes);
     }
 
     TBookVerifyReport report = VerifyBook(Name());

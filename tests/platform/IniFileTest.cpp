@@ -55,7 +55,7 @@ TEST(IniFile, ReadsLikeTheProfileCalls) {
 TEST(IniFile, CarriageReturnsOfDoubledLineEndsAreBlanks) {
     TScratchFolder scratch;
     std::string path = scratch / "ENGINES.INI";
-    WriteTestFile(path, "[Engines]\r\r\nHash=64\r\r\n[Paths]\r\r\n");
+    WriteWholeFile(path, "[Engines]\r\r\nHash=64\r\r\n[Paths]\r\r\n");
     {
         TIniFile ini(path);
         EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Engines", "Paths"}));

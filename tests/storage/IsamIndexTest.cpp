@@ -179,9 +179,9 @@ TEST_F(IsamIndexTest, NextEntryContinuesAfterTheCallersEntryWhenTheCursorMoved) 
 TEST_F(IsamIndexTest, WalkLedBackIntoAWalkedPageEndsInRebuildNeeded) {
     // A damaged root whose entry leads back to the first leaf: a walk would read it again, and
     // with pages leading to each other, for ever.
-    testing::TFixtureDatabase db = testing::SampleFixedDatabase();
-    testing::TFixtureKey& key = db.itsKeys[0];
-    testing::TFixturePage& root = key.Page(key.itsRootPage);
+    testsupport::TFixtureDatabase db = testsupport::SampleFixedDatabase();
+    testsupport::TFixtureKey& key = db.itsKeys[0];
+    testsupport::TFixturePage& root = key.Page(key.itsRootPage);
     root.itsEntries.at(0).itsRight = root.itsLeft;
     db.Write(Base());
     BTOpenDatabase(itsDb, Base(), true, false);

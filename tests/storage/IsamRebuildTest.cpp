@@ -162,10 +162,10 @@ TEST_F(IsamRebuildTest, ChainWhoseFirstSectionIsTooShortIsDropped) {
     BTCloseDatabase(db);
     // The first section claims 2 bytes: the record read from the chain starts with 2 zero bytes
     // and goes on with the second section's "LL...".
-    auto data = ReadAll(Base() + ".DAT");
+    auto data = ReadWholeFileBytes(Base() + ".DAT");
     data[size_t(damaged) * 64 + 58] = 2;
     data[size_t(damaged) * 64 + 59] = 0;
-    WriteAll(Base() + ".DAT", data);
+    WriteWholeFileBytes(Base() + ".DAT", data);
 
     BTRebuildVariableDatabase(Base(), 64, 1, KeyAtFour, itsKeys);
     ASSERT_TRUE(IsamOK()) << IsamError();
@@ -184,13 +184,13 @@ TEST_F(IsamRebuildTest, ChainOfNoBytesIsCopiedAsAnEmptyRecord) {
     RecRef emptied = BTAddVariableRec(db, Keyed(20, "gone", 'G').data(), 20);
     BTCloseDatabase(db);
     // A damaged file: the second record's only section counts no bytes.
-    auto data = ReadAll(Base() + ".DAT");
+    auto data = ReadWholeFileBytes(Base() + ".DAT");
     data[size_t(emptied) * 64 + 58] = data[size_t(emptied) * 64 + 59] = 0;
-    WriteAll(Base() + ".DAT", data);
+    WriteWholeFileBytes(Base() + ".DAT", data);
 
     BTRebuildVariableDatabase(Base(), 64, 0, nullptr, nullptr);
     ASSERT_TRUE(IsamOK()) << IsamError();
-    auto rebuilt = ReadAll(Base() + ".DAT");
+    auto rebuilt = ReadWholeFileBytes(Base() + ".DAT");
     ASSERT_EQ(rebuilt.size(), 3u * 64);
     EXPECT_TRUE(std::equal(kept.begin(), kept.end(), rebuilt.begin() + 64));
     EXPECT_EQ(rebuilt[2 * 64 + 58] | rebuilt[2 * 64 + 59] << 8, 0);
