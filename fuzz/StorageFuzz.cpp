@@ -23,31 +23,9 @@ using namespace marvek;
 
 namespace {
 
-// The keys a book's rebuild takes from the stored records.
-bool PositionKeyOfRecord(const uint8_t* record, int length, int, TIsamKey& key) {
-    if (length < 6 + kPositionKeyLength) return false;
-    key = MakeIsamKey({reinterpret_cast<const char*>(record) + 6, kPositionKeyLength});
-    return true;
-}
-
-bool NameKeyOfRecord(const uint8_t* record, int length, int, TIsamKey& key) {
-    if (length < kNameSlotBytes) return false;
-    int n = std::min<int>(record[38], kMaxNameLength);
-    key = MakeIsamKey({reinterpret_cast<const char*>(record) + 39, static_cast<size_t>(n)});
-    return true;
-}
-
-const TKeyDescription kPositionKeys[] = {{kPositionKeyLength, false}};
-const TKeyDescription kNameKeys[] = {{kMaxNameLength, false}};
-
-void SetExtensions(int k) {
-    BTSetExtensions(TBook2::Extension(k, 'D'), TBook2::Extension(k, 'X'), TBook2::Extension(k, '$'));
-    BTSetRebuildExtensions("SAV", TBook2::Extension(k, '@'));
-}
-
 // Reads every key of a database and the record it leads to.
 void WalkDatabase(const std::string& base, int k) {
-    SetExtensions(k);
+    TBook2::SetExtensions(k);
     IsamDatabase* db = nullptr;
     BTOpenDatabase(db, base, true, false);
     if (db == nullptr) return;
@@ -103,15 +81,6 @@ void ChangeBook(const std::string& base) {
     }
 }
 
-bool Rebuild(const std::string& base, int k) {
-    SetExtensions(k);
-    if (k == 0)
-        BTRebuildDatabase(base, kNameSlotBytes, 1, NameKeyOfRecord, kNameKeys);
-    else
-        BTRebuildVariableDatabase(base, kPositionSlotBytes, 1, PositionKeyOfRecord, kPositionKeys);
-    return IsamOK();
-}
-
 void CheckSound(const std::string& base, int k) {
     TVerifyOptions options;
     options.itsBase = base;
@@ -154,9 +123,9 @@ MARVEK_FUZZ_ENTRY(const uint8_t* data, size_t size) {
     ChangeBook(base);
     (void)VerifyBook(base);
 
-    bool positionsRebuilt = Rebuild(base, 1);
+    bool positionsRebuilt = TBook2::RebuildFile(base, 1);
     if (positionsRebuilt) CheckSound(base, 1);
-    bool namesRebuilt = Rebuild(base, 0);
+    bool namesRebuilt = TBook2::RebuildFile(base, 0);
     if (namesRebuilt) CheckSound(base, 0);
     if (positionsRebuilt && namesRebuilt) {
         WalkDatabase(base, 1);

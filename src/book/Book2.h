@@ -123,9 +123,15 @@ public:
     // A book name as given, reduced to what a base name may hold: the extension ".2MD" is cut
     // and dots are removed from the file name (never from the folders above it).
     static std::string CleanBookName(const std::string& name);
+    // Rebuilds position file k (1-10) or, for k 0, the names file of the book at the expanded
+    // path `base` from its records; true when the engine reports success.
+    static bool RebuildFile(const std::string& base, int k);
+
+    // Points the storage engine at position file k, or the names file for k 0 (with the rebuild's
+    // extensions), as every create, open and rebuild of one of the book's databases must first.
+    static void SetExtensions(int k);
 
 private:
-    void SetExtensions(int k) const;
     void RememberName(const std::string& name);
     void ClearReadOnlyAttributes() const;
     bool CreatePositionFile(int k);

@@ -82,9 +82,18 @@ std::string TBook2::FileName(int k, char kind) const {
     return itsExpandedName + "." + Extension(k, kind);
 }
 
-void TBook2::SetExtensions(int k) const {
+void TBook2::SetExtensions(int k) {
     BTSetExtensions(Extension(k, 'D'), Extension(k, 'X'), Extension(k, '$'));
     BTSetRebuildExtensions("SAV", Extension(k, '@'));
+}
+
+bool TBook2::RebuildFile(const std::string& base, int k) {
+    SetExtensions(k);
+    if (k == 0)
+        BTRebuildDatabase(base, kNameSlotBytes, 1, StoredNameKey, kNameKeys);
+    else
+        BTRebuildVariableDatabase(base, kPositionSlotBytes, 1, StoredPositionKey, kPositionKeys);
+    return IsamOK();
 }
 
 void TBook2::RememberName(const std::string& name) {
@@ -170,16 +179,10 @@ void TBook2::Open(const std::string& name, bool readOnly, bool safeSave, bool re
     itsErrorCode = 0;
     ClearReadOnlyAttributes();
     if (rebuildPositions) {
-        for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k) {
-            SetExtensions(k);
-            BTRebuildVariableDatabase(itsExpandedName, kPositionSlotBytes, 1, StoredPositionKey,
-                                      kPositionKeys);
-        }
+        for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k)
+            RebuildFile(itsExpandedName, k);
     }
-    if (rebuildNames) {
-        SetExtensions(0);
-        BTRebuildDatabase(itsExpandedName, kNameSlotBytes, 1, StoredNameKey, kNameKeys);
-    }
+    if (rebuildNames) RebuildFile(itsExpandedName, 0);
     try {
         for (int k = 1; k <= kMaxPositionFiles && FileExists(FileName(k, 'D')); ++k) {
             OpenDatabase(itsPositions[static_cast<size_t>(k - 1)], k, kMsgCannotOpenMainDatabase);

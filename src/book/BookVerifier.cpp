@@ -118,7 +118,7 @@ TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check)
     std::vector<uint8_t> record(kMaxVariableRead);
     for (int k = 1; k <= files; ++k) {
         std::string what = "position file " + Str(k);
-        BTSetExtensions(TBook2::Extension(k, 'D'), TBook2::Extension(k, 'X'), TBook2::Extension(k, '$'));
+        TBook2::SetExtensions(k);
         IsamDatabase* db = nullptr;
         BTOpenDatabase(db, base, true, false);
         if (db == nullptr) {
@@ -140,7 +140,7 @@ TBookVerifyReport VerifyBook(const std::string& base, const TRecordCheck& check)
         BTCloseDatabase(db);
     }
 
-    BTSetExtensions(TBook2::Extension(0, 'D'), TBook2::Extension(0, 'X'), TBook2::Extension(0, '$'));
+    TBook2::SetExtensions(0);
     IsamDatabase* names = nullptr;
     BTOpenDatabase(names, base, true, false);
     if (names == nullptr) {
