@@ -10,6 +10,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   # the storage benchmark's peer
   libsqlite3-dev
+  # the desktop program: Qt 6 Widgets, PrintSupport, Network (QLocalServer) and Test come with
+  # qt6-base-dev; SVG artwork; DejaVu Sans has the chess figurines
+  qt6-base-dev qt6-svg-dev fonts-dejavu-core
+  # the tests that drive the program on a real X display
+  xvfb xauth xdotool
   # test peers: pgn-extract (its eco.pgn is our real PGN test data)
   pgn-extract
 )

@@ -1,0 +1,10 @@
+// Starts the desktop program.
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QMainWindow window;
+    window.show();
+    return application.exec();
+}

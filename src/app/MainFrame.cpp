@@ -1,0 +1,2 @@
+// The main window's behaviour (filled in next).
+#include "app/MainFrame.h"
