@@ -1,10 +1,48 @@
-// Starts the desktop program.
+// Starts the desktop program: one instance per user unless "multi" is given, the splash, the
+// main window.
 #include <QApplication>
-#include <QMainWindow>
+#include <QStringList>
+
+#include "app/HelpWindow.h"
+#include "app/MarvekMainForm.h"
+#include "app/QtUserInterface.h"
+#include "app/SingleInstance.h"
+#include "app/SplashForm.h"
+#include "app/UserInterface.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QMainWindow window;
-    window.show();
-    return application.exec();
+    QApplication::setApplicationName(QStringLiteral("Marvek"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Marvek"));
+    QApplication::setApplicationVersion(QStringLiteral(MARVEK_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("marvek"));
+    QApplication::setWindowIcon(marvek::gui::MarvekIcon());
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+
+    // A second start hands its books to the running instance and ends before showing anything.
+    marvek::gui::TSingleInstance instance;
+    if (!marvek::gui::TSingleInstance::AllowsSecondInstance(arguments)) {
+        if (instance.HandOver(arguments)) return 0;
+        instance.Listen();
+    }
+
+    marvek::gui::InitHelpResources();
+    marvek::gui::TQtUserInterface userInterface;
+    marvek::SetUserInterface(&userInterface);
+
+    marvek::gui::TSplashForm::ShowSplash();
+    int status = 0;
+    {
+        marvek::gui::TMarvekMainForm form;
+        form.SetArguments(arguments);
+        QObject::connect(&instance, &marvek::gui::TSingleInstance::ActivationRequested, &form,
+                         &marvek::gui::TMarvekMainForm::ActivationRequested);
+        form.show();
+        marvek::gui::TSplashForm::Finish(&form);
+        status = QApplication::exec();
+    }
+    marvek::SetUserInterface(nullptr);
+    return status;
 }

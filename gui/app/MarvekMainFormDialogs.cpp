@@ -1,0 +1,75 @@
+// The main window's dialogs: choosing books, the replace question, welcome, help, preferences and
+// the about box.
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QMessageBox>
+
+#include "app/MarvekMainForm.h"
+
+namespace marvek::gui {
+
+namespace {
+
+const QString kBookFilter = QStringLiteral("Marvek books (*.2MD *.2md *.B8M *.b8m)");
+
+} // namespace
+
+std::optional<std::string> TMarvekMainForm::ChooseNewBook(const std::string& title, const std::string& folder,
+                                                          const std::string& fileName) {
+    QFileDialog dialog(this, QString::fromStdString(title), QString::fromStdString(folder));
+    dialog.setObjectName("NewBookDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix("2MD");
+    dialog.setNameFilter(QStringLiteral("Marvek books (*.2MD *.2md)"));
+    // The frame asks its own question before a book is replaced.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<TOpenBookChoice> TMarvekMainForm::ChooseBookToOpen(const std::string& title,
+                                                                 const std::string& folder) {
+    QFileDialog dialog(this, QString::fromStdString(title), QString::fromStdString(folder), kBookFilter);
+    dialog.setObjectName("OpenBookDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("2MD");
+    // Qt's own dialog, so that it can carry the read-only box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* readOnly = new QCheckBox(tr("Open as &read-only"), &dialog);
+    readOnly->setObjectName("OpenReadOnlyCheckBox");
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(readOnly, grid->rowCount(), 0, 1, grid->columnCount());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return TOpenBookChoice{dialog.selectedFiles().first().toStdString(), readOnly->isChecked()};
+}
+
+bool TMarvekMainForm::ConfirmReplaceBook(const std::string& fileName) {
+    return QMessageBox::question(this, windowTitle(),
+                                 QString::fromStdString(fileName) + "\n\nThis book already exists.\n"
+                                                                    "Are you sure you want to replace it?") ==
+           QMessageBox::Yes;
+}
+
+TWelcomeResult TMarvekMainForm::ShowWelcome() {
+    return {};
+}
+
+void TMarvekMainForm::ShowHelpContext(int) {}
+
+void TMarvekMainForm::HowtoUseHelp1Click() {}
+
+void TMarvekMainForm::SearchforHelpOn1Click() {}
+
+bool TMarvekMainForm::RunPreferencesDialog() {
+    return false;
+}
+
+void TMarvekMainForm::ShowAboutBox() {
+    QMessageBox::about(this, "Marvek", "Marvek");
+}
+
+} // namespace marvek::gui
