@@ -65,7 +65,8 @@ public:
     virtual std::optional<std::string> ChooseNewBook(const std::string& title, const std::string& folder,
                                                      const std::string& fileName) = 0;
     // The open dialog of Open book ("*.2MD;*.B8M", its read-only box unticked).
-    virtual std::optional<TOpenBookChoice> ChooseBookToOpen(const std::string& title, const std::string& folder) = 0;
+    virtual std::optional<TOpenBookChoice> ChooseBookToOpen(const std::string& title,
+                                                            const std::string& folder) = 0;
     // The "This book already exists." dialog; true for OK.
     virtual bool ConfirmReplaceBook(const std::string& fileName) = 0;
     // The welcome dialog, modal.
@@ -164,6 +165,8 @@ private:
     void WriteGameFiles();
     void ConvertOldBook(const std::string& path);
     void DestroyBookWindow(TBookWindow& window);
+    // Brings a window that is open already to the front.
+    void Activate(TBookWindow& window);
 
     TMainFrameView& itsView;
     TSettings& itsSettings;

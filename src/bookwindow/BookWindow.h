@@ -42,7 +42,9 @@ public:
     // The path the book was opened with (no extension).
     const std::string& BookName() const { return itsBookName; }
     // The file-name part of the path: the window's caption.
-    std::string Caption() const;
+    std::string Caption() const { return CaptionFor(itsBookName); }
+    // The caption of a window for the book at path, known before the book is open.
+    static std::string CaptionFor(const std::string& path);
     bool ReadOnly() const;
     // Positions in the book; 0 when no book is open.
     int32_t PositionCount();
