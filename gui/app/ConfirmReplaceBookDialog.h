@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+// The question asked before New Book replaces a book of the same name: "This book already
+// exists." with the file name, shortened in the middle to fit its line, and OK, Cancel and Help.
+
+class QLabel;
+class QPushButton;
+
+namespace marvek::gui {
+
+class TConfirmReplaceBookDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // The help context of the Help button.
+    static constexpr int kHelpContext = 830;
+
+    explicit TConfirmReplaceBookDialog(QWidget* parent = nullptr);
+
+    // Asks about fileName; true when the user pressed OK.
+    bool Run(const QString& fileName);
+
+    // The file name as its line shows it (with "…" in the middle when it is too long).
+    QString ShownFileName() const;
+    QPushButton* HelpButton() const { return itsHelp; }
+
+signals:
+    void HelpRequested(int context);
+
+protected:
+    // Runs the dialog; tests answer here instead of waiting for a user.
+    virtual int ExecDialog() { return exec(); }
+    // The Help button: the help window on the dialog's topic.
+    virtual void OpenHelp(int context);
+
+private:
+    void SetFileName(const QString& fileName);
+
+    QLabel* itsFileName = nullptr;
+    QPushButton* itsHelp = nullptr;
+};
+
+} // namespace marvek::gui
