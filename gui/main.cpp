@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "app/AboutBox.h"
 #include "app/HelpWindow.h"
 #include "app/MarvekMainForm.h"
 #include "app/QtUserInterface.h"
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marvek"));
     QApplication::setApplicationDisplayName(QStringLiteral("Marvek"));
-    QApplication::setApplicationVersion(QStringLiteral(MARVEK_VERSION));
+    QApplication::setApplicationVersion(marvek::gui::ProgramVersion());
     QApplication::setDesktopFileName(QStringLiteral("marvek"));
     QApplication::setWindowIcon(marvek::gui::MarvekIcon());
 
@@ -31,12 +32,15 @@ int main(int argc, char** argv) {
     marvek::gui::InitHelpResources();
     marvek::gui::TQtUserInterface userInterface;
     marvek::SetUserInterface(&userInterface);
+    QObject::connect(&userInterface, &marvek::gui::TQtUserInterface::HelpRequested,
+                     [](int context) { marvek::gui::THelpWindow::Instance().ShowContext(context); });
 
     marvek::gui::TSplashForm::ShowSplash();
     int status = 0;
     {
         marvek::gui::TMarvekMainForm form;
         form.SetArguments(arguments);
+        userInterface.SetParentWindow(&form);
         QObject::connect(&instance, &marvek::gui::TSingleInstance::ActivationRequested, &form,
                          &marvek::gui::TMarvekMainForm::ActivationRequested);
         form.show();

@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "app/CommandGuard.h"
+#include "app/ProgressDialog.h"
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
@@ -78,6 +79,9 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
 
     MakeMenus();
     MakeSpeedButtons();
+    // One long operation at a time: its progress dialog holds the program until it ends.
+    connect(&TProgressNotifier::Instance(), &TProgressNotifier::BusyChanged, this,
+            [this](bool busy) { SetCommandsEnabled(!busy); });
 
     itsFrame = std::make_unique<TMainFrame>(*this, Settings());
     Guarded([this] { itsFrame->Create(); });
@@ -236,6 +240,11 @@ void TMarvekMainForm::ActivationRequested(const QStringList& bookArguments) {
 }
 
 void TMarvekMainForm::closeEvent(QCloseEvent* event) {
+    if (TProgressDialog::AnyRunning()) {
+        UserInterface().ShowMessage(kStopRunningOperationFirst);
+        event->ignore();
+        return;
+    }
     Guarded([this] { itsFrame->Shutdown(); });
     event->accept();
 }

@@ -3,9 +3,12 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QMessageBox>
 
+#include "app/AboutBox.h"
+#include "app/ConfirmReplaceBookDialog.h"
+#include "app/HelpWindow.h"
 #include "app/MarvekMainForm.h"
+#include "app/WelcomeDialog.h"
 
 namespace marvek::gui {
 
@@ -48,28 +51,37 @@ std::optional<TOpenBookChoice> TMarvekMainForm::ChooseBookToOpen(const std::stri
 }
 
 bool TMarvekMainForm::ConfirmReplaceBook(const std::string& fileName) {
-    return QMessageBox::question(this, windowTitle(),
-                                 QString::fromStdString(fileName) + "\n\nThis book already exists.\n"
-                                                                    "Are you sure you want to replace it?") ==
-           QMessageBox::Yes;
+    TConfirmReplaceBookDialog dialog(this);
+    return dialog.Run(QString::fromStdString(fileName));
 }
 
 TWelcomeResult TMarvekMainForm::ShowWelcome() {
-    return {};
+    TWelcomeDialog dialog(this);
+    return dialog.Run();
 }
 
-void TMarvekMainForm::ShowHelpContext(int) {}
+void TMarvekMainForm::ShowHelpContext(int context) {
+    if (context == 0)
+        THelpWindow::Instance().ShowContents();
+    else
+        THelpWindow::Instance().ShowContext(context);
+}
 
-void TMarvekMainForm::HowtoUseHelp1Click() {}
+void TMarvekMainForm::HowtoUseHelp1Click() {
+    THelpWindow::Instance().ShowHowToUseHelp();
+}
 
-void TMarvekMainForm::SearchforHelpOn1Click() {}
+void TMarvekMainForm::SearchforHelpOn1Click() {
+    THelpWindow::Instance().ShowSearch(QStringLiteral(" "));
+}
 
 bool TMarvekMainForm::RunPreferencesDialog() {
     return false;
 }
 
 void TMarvekMainForm::ShowAboutBox() {
-    QMessageBox::about(this, "Marvek", "Marvek");
+    TAboutBox box(this);
+    box.Run();
 }
 
 } // namespace marvek::gui
