@@ -20,6 +20,9 @@ namespace {
 
 TSplashForm* theSplash = nullptr;
 
+// How long the picture stays over a main window that is not activated.
+constexpr int kLongestWaitMs = 1500;
+
 // A splash nobody finished (a start that failed early) goes when the application does.
 void DeleteSplash() {
     delete theSplash;
@@ -36,7 +39,8 @@ TSplashForm::TSplashForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(480, 280);
-    setWindowTitle(QStringLiteral("Marvek"));
+    // Told apart from the main window by window lists and test drivers.
+    setWindowTitle(QStringLiteral("Marvek starting"));
 }
 
 TSplashForm::~TSplashForm() {
@@ -80,6 +84,8 @@ void TSplashForm::Finish(QWidget* mainWindow) {
     }
     theSplash->itsMainWindow = mainWindow;
     mainWindow->installEventFilter(theSplash);
+    // Without a window manager the main window may never be activated; the picture goes anyway.
+    QTimer::singleShot(kLongestWaitMs, theSplash, &TSplashForm::Dismiss);
 }
 
 TSplashForm* TSplashForm::Current() {

@@ -3,6 +3,43 @@
 # window title, closed with its exit shortcut; then what it recorded is checked through the files
 # and marvek-cli. Usage: DesktopEndToEnd.sh MARVEK MARVEK_CLI
 set -euo pipefail
+
+# On the virtual display: start the program, find its window, leave with Alt+F4.
+if [[ "${1:-}" == "--drive" ]]; then
+  gui=$2 work=$3
+  "$gui" "$work/Repertoire.2MD" &
+  pid=$! wid=""
+  for _ in $(seq 150); do
+    wid=$(xdotool search --onlyvisible --name '^Marvek$' 2>/dev/null | head -1 || true)
+    [[ -n "$wid" ]] && break
+    sleep 0.1
+  done
+  if [[ -z "$wid" ]]; then
+    echo "the main window did not appear" >&2
+    kill "$pid" 2>/dev/null || true
+    exit 1
+  fi
+  # Leave with the exit shortcut once the window has the keyboard (without a window manager the
+  # focus is given by hand, and may need a second try while the window settles).
+  for _ in 1 2 3 4 5; do
+    sleep 1
+    xdotool windowfocus --sync "$wid" 2>/dev/null || true
+    xdotool key --clearmodifiers alt+F4
+    for _ in $(seq 20); do
+      kill -0 "$pid" 2>/dev/null || break 2
+      sleep 0.1
+    done
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the program did not end after Alt+F4; its windows:" >&2
+    for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do echo "  $(xdotool getwindowname "$w")" >&2; done
+    kill "$pid"
+    exit 1
+  fi
+  wait "$pid"
+  exit $?
+fi
+
 gui=$1
 cli=$2
 work=$(mktemp -d)
@@ -11,42 +48,13 @@ export MARVEK_HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work
 mkdir -p "$MARVEK_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 "$cli" book create "$work/Repertoire" >/dev/null
 # The welcome dialog would wait for a click.
 "$cli" prefs set ShowWelcomeMessage no >/dev/null
 
-drive() {
-  "$gui" "$work/Repertoire.2MD" &
-  local pid=$! wid=""
-  for _ in $(seq 150); do
-    wid=$(xdotool search --onlyvisible --name '^Marvek' 2>/dev/null | head -1 || true)
-    [[ -n "$wid" ]] && break
-    sleep 0.1
-  done
-  if [[ -z "$wid" ]]; then
-    echo "the main window did not appear" >&2
-    kill "$pid" 2>/dev/null || true
-    return 1
-  fi
-  # Give the first activation time to open the book, then leave with the exit shortcut.
-  sleep 1.5
-  xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowactivate "$wid" 2>/dev/null || true
-  xdotool key --clearmodifiers alt+F4
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the program did not end after Alt+F4" >&2
-    kill "$pid"
-    return 1
-  fi
-  wait "$pid"
-}
-export -f drive
-export gui work
-xvfb-run -a -s "-screen 0 1280x900x24" bash -c drive
+xvfb-run -a -s "-screen 0 1280x900x24" "$0" --drive "$gui" "$work"
 
 grep -qx "Book1=$work/Repertoire" "$MARVEK_HOME/MARVEK.INI" || { echo "MARVEK.INI lacks the book:"; cat "$MARVEK_HOME/MARVEK.INI"; exit 1; } >&2
 grep -qix "Book1ReadOnly=0" "$MARVEK_HOME/MARVEK.INI" || { echo "MARVEK.INI lacks Book1ReadOnly=0" >&2; exit 1; }

@@ -17,6 +17,7 @@
 #include "book/Book2.h"
 #include "bookwindow/BookWindow.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "storage/StorageSession.h"
 #include "support/RecordingUserInterface.h"
@@ -123,6 +124,7 @@ TEST_F(MainFormTest, BooksOpenAsChildWindowsAndShutdownRecordsThem) {
     const std::string first = MakeBook("First");
     const std::string second = MakeBook("Second");
     {
+        ASSERT_EQ(CreateFolder(itsFolder.Path() + "home"), 0);
         TIniFile ini(itsFolder.Path() + "home/MARVEK.INI");
         ini.WriteString("OpenBooks", "Book1", first);
         ini.WriteString("OpenBooks", "Book2", itsFolder.Path() + "Gone");
@@ -151,6 +153,11 @@ TEST_F(MainFormTest, BooksOpenAsChildWindowsAndShutdownRecordsThem) {
         EXPECT_EQ(form.MdiArea()->activeSubWindow()->windowTitle(), "First");
 
         form.resize(700, 500);
+        // For looking at the window: MARVEK_SCREENSHOTS=folder.
+        if (const char* folder = getenv("MARVEK_SCREENSHOTS")) {
+            form.MdiArea()->tileSubWindows();
+            form.grab().save(QString(folder) + "/MainForm.png");
+        }
         form.close();
     }
     TIniFile ini(itsFolder.Path() + "home/MARVEK.INI");
