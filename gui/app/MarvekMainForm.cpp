@@ -41,7 +41,7 @@ struct TSpeedButton {
 constexpr TSpeedButton kSpeedButtons[] = {
     {"OpenBookSpeedButton", 1700, QStyle::SP_DialogOpenButton},
     {"CloseBookSpeedButton", 1701, QStyle::SP_DialogCloseButton},
-    {"ExitSpeedButton", 1702, QStyle::SP_TitleBarCloseButton},
+    {"ExitSpeedButton", 1702, QStyle::SP_DialogCancelButton},
     {"HelpSpeedButton", 1703, QStyle::SP_DialogHelpButton},
 };
 
@@ -57,6 +57,13 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
     itsMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(itsMdiArea);
     connect(itsMdiArea, &QMdiArea::subWindowActivated, this, &TMarvekMainForm::SubWindowActivated);
+
+    itsNoBookHint = new QLabel(itsMdiArea);
+    itsNoBookHint->setObjectName("NoBookHint");
+    itsNoBookHint->setAlignment(Qt::AlignCenter);
+    itsNoBookHint->setTextFormat(Qt::PlainText);
+    itsNoBookHint->setStyleSheet(QStringLiteral("color: palette(light); font-size: 13pt;"));
+    itsMdiArea->installEventFilter(this);
 
     itsLoadingBookPanel = new QLabel(itsMdiArea);
     itsLoadingBookPanel->setObjectName("LoadingBookPanel");
@@ -127,6 +134,8 @@ void TMarvekMainForm::MakeSpeedButtons() {
     itsSpeedBar->setObjectName("SpeedBar");
     itsSpeedBar->setMovable(false);
     itsSpeedBar->setIconSize(QSize(24, 24));
+    // The hint beside each icon, so a newcomer reads what each button does.
+    itsSpeedBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (const TSpeedButton& button : kSpeedButtons) {
         QAction* action = itsSpeedBar->addAction(style()->standardIcon(button.itsIcon), QString());
         action->setObjectName(button.itsName);
@@ -153,6 +162,12 @@ void TMarvekMainForm::LoadMenuTexts() {
         action->setText(Text(button.itsHintNr));
     }
     SetShowHints(itsShowHints);
+    // What to do when no book is open, in the menus' own words.
+    const QString file = QString(Text(1000)).remove('&');
+    itsNoBookHint->setText(
+        tr("No book is open.\n\n%1 > %2 (%3) makes a new book.\n%1 > %4 (%5) opens a book.")
+            .arg(file, QString(Text(1001)).remove('&'), Text(1002), QString(Text(1003)).remove('&'),
+                 Text(1004)));
 }
 
 QAction* TMarvekMainForm::Action(const QString& name) const {
@@ -174,6 +189,7 @@ void TMarvekMainForm::SetShowHints(bool show) {
 
 void TMarvekMainForm::UpdateMenuItems(bool haveBookWindows) {
     itsHaveBookWindows = haveBookWindows;
+    itsNoBookHint->setVisible(!haveBookWindows);
     for (const char* name : {"FileCloseItem", "CloseBookSpeedButton", "WindowCascadeItem", "WindowTileItem",
                              "WindowArrangeItem", "WindowMinimizeItem"})
         Action(name)->setEnabled(haveBookWindows);
@@ -266,6 +282,7 @@ void TMarvekMainForm::AddBookWindow(TBookWindow& window, const std::string& capt
     QMdiSubWindow* subWindow = itsMdiArea->addSubWindow(form);
     subWindow->setAttribute(Qt::WA_DeleteOnClose, false);
     subWindow->setWindowTitle(QString::fromStdString(caption));
+    subWindow->setWindowIcon(windowIcon());
     subWindow->installEventFilter(this);
     itsSubWindows.insert(&window, subWindow);
     subWindow->show();
@@ -315,6 +332,8 @@ void TMarvekMainForm::SubWindowActivated(QMdiSubWindow* subWindow) {
 }
 
 bool TMarvekMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == itsMdiArea && event->type() == QEvent::Resize)
+        itsNoBookHint->setGeometry(itsMdiArea->rect());
     if (event->type() == QEvent::Close && !itsRemovingChild) {
         for (auto it = itsSubWindows.cbegin(); it != itsSubWindows.cend(); ++it) {
             if (it.value() != watched) continue;

@@ -94,6 +94,7 @@ private:
     std::unique_ptr<TMainFrame> itsFrame;
     QMdiArea* itsMdiArea = nullptr;
     QLabel* itsLoadingBookPanel = nullptr;
+    QLabel* itsNoBookHint = nullptr;
     QToolBar* itsSpeedBar = nullptr;
     QTimer* itsDelayedRefreshTimer = nullptr;
     QTimer* itsTrainingTimer = nullptr;

@@ -155,6 +155,9 @@ TEST_F(MainFormTest, BooksOpenAsChildWindowsAndShutdownRecordsThem) {
         form.resize(700, 500);
         // For looking at the window: MARVEK_SCREENSHOTS=folder.
         if (const char* folder = getenv("MARVEK_SCREENSHOTS")) {
+            TTestMainForm empty;
+            empty.resize(700, 400);
+            empty.grab().save(QString(folder) + "/MainFormEmpty.png");
             form.MdiArea()->tileSubWindows();
             form.grab().save(QString(folder) + "/MainForm.png");
         }
