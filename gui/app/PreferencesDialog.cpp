@@ -19,6 +19,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/CommandGuard.h"
 #include "app/PreferenceRules.h"
@@ -74,7 +75,6 @@ QPushButton* Button(const char* name, int caption) {
     return button;
 }
 
-// Piece letters are single printable characters; a blank one is refused on OK with its message.
 constexpr int kLetterWidth = 32;
 
 // Caption numbers of the dialog.
@@ -348,6 +348,7 @@ QWidget* TPreferencesDialog::BuildAdvancedPage() {
 
 QLineEdit* TPreferencesDialog::AddLetter(QFormLayout* form, const char* name, int caption,
                                          std::string TPreferenceValues::*value) {
+    // One printable character; an empty box is refused on OK with its message.
     auto* editor = new QLineEdit;
     editor->setObjectName(QString::fromLatin1(name));
     editor->setMaxLength(1);
