@@ -8,6 +8,7 @@
 #include "app/ConfirmReplaceBookDialog.h"
 #include "app/HelpWindow.h"
 #include "app/MarvekMainForm.h"
+#include "app/PreferencesDialog.h"
 #include "app/WelcomeDialog.h"
 
 namespace marvek::gui {
@@ -76,7 +77,10 @@ void TMarvekMainForm::SearchforHelpOn1Click() {
 }
 
 bool TMarvekMainForm::RunPreferencesDialog() {
-    return false;
+    TPreferencesDialog dialog(this);
+    connect(&dialog, &TPreferencesDialog::HelpRequested, this,
+            [this](int context) { ShowHelpContext(context); });
+    return dialog.Execute();
 }
 
 void TMarvekMainForm::ShowAboutBox() {
