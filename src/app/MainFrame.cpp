@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 
 namespace marvek {
 
@@ -179,7 +180,10 @@ void TMainFrame::OpenBooksFromArguments(const std::vector<std::string>& argument
         const std::string& argument = arguments[i];
         size_t at = argument.find(kBookExtension);
         if (at == std::string::npos || !FileExists(argument)) continue;
-        std::string path = argument.substr(0, at);
+        // Recorded at shutdown and read back from another folder: the path must not depend on this one.
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(argument.substr(0, at), error);
+        std::string path = error ? argument.substr(0, at) : absolute.lexically_normal().string();
         // A book already open (recorded at the last shutdown, or handed over twice) keeps its window.
         if (TBookWindow* open = FindBookWindow(path)) {
             Activate(*open);

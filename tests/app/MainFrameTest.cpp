@@ -347,19 +347,23 @@ TEST_F(MainFrameTest, ADamagedBookIsOfferedARebuild) {
     struct TCase {
         const char* itsName;
         const char* itsDamagedFile;
+        bool itsRebuildBlocked; // a folder where the rebuild puts its working copy
         TAnswer itsAnswer;
         const char* itsOutcome; // nullptr: no rebuild tried
         bool itsOpen;
     };
     const TCase cases[] = {
-        {"Rebuilt", ".2MX", TAnswer::kYes, "The book was rebuilt successfully.", true},
-        {"Declined", ".2MX", TAnswer::kNo, nullptr, false},
-        {"Lost", ".2MD", TAnswer::kYes, "The book could not be rebuilt.", false},
+        {"Rebuilt", ".2MX", false, TAnswer::kYes, "The book was rebuilt successfully.", true},
+        {"Declined", ".2MD", false, TAnswer::kNo, nullptr, false},
+        {"Lost", ".2MD", true, TAnswer::kYes, "The book could not be rebuilt.", false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.itsName);
         std::string path = MakeBook(c.itsName, 3);
         testsupport::PatchFile(path + c.itsDamagedFile, 0, std::string(16, '\xff'));
+        if (c.itsRebuildBlocked) {
+            ASSERT_EQ(CreateFolder(path + ".SAV"), 0);
+        }
         itsUi.itsShown.clear();
         itsUi.itsAnswers = {c.itsAnswer};
         ChooseToOpen(path + ".2MD");
@@ -373,12 +377,15 @@ TEST_F(MainFrameTest, ADamagedBookIsOfferedARebuild) {
                   "This book is damaged and should be rebuilt. Click Help for more "
                   "information.\rDo you want to rebuild the book now?");
         EXPECT_EQ(itsUi.itsShown[1].itsHelpContext, 6003);
-        if (c.itsOutcome != nullptr)
+        if (c.itsOutcome != nullptr) {
             EXPECT_EQ(itsUi.itsShown.back().itsText, c.itsOutcome);
-        else
+        } else {
             EXPECT_EQ(itsUi.itsShown.size(), 2u);
+        }
         EXPECT_EQ(itsFrame->FindBookWindow(path) != nullptr, c.itsOpen);
-        if (c.itsOpen) EXPECT_EQ(itsFrame->FindBookWindow(path)->PositionCount(), 3);
+        if (c.itsOpen) {
+            EXPECT_EQ(itsFrame->FindBookWindow(path)->PositionCount(), 3);
+        }
         EXPECT_EQ(itsView.itsLog.back(), "comments on");
     }
 }
@@ -396,7 +403,9 @@ TEST_F(MainFrameTest, NewBookReplacesAnOldBookOnlyWhenConfirmed) {
         itsFrame->NewBook();
         EXPECT_TRUE(itsView.Saw("confirm " + old + ".2MD"));
         EXPECT_EQ(itsFrame->BookWindows().empty(), !c.itsConfirm);
-        if (c.itsConfirm) EXPECT_EQ(itsFrame->FindBookWindow(old)->PositionCount(), c.itsPositions);
+        if (c.itsConfirm) {
+            EXPECT_EQ(itsFrame->FindBookWindow(old)->PositionCount(), c.itsPositions);
+        }
     }
     itsFrame->CloseBook();
     TBook2 book;

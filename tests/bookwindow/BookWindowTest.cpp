@@ -8,6 +8,7 @@
 #include "chess/ChessPosition.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "storage/StorageSession.h"
 #include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
