@@ -68,6 +68,7 @@ TEST(HelpWindowTest, SearchListsTheKeywordsThatBeginWithTheKey) {
     ASSERT_EQ(help.KeywordLines(), QStringList{"Candidate Menu"});
     help.OpenKeywordLine(0);
     EXPECT_EQ(help.CurrentPage(), "book-window.html");
+    testsupport::SaveScreenshot(help, "help-book-window");
 
     help.ShowSearch("no such word");
     EXPECT_TRUE(help.KeywordLines().isEmpty());
