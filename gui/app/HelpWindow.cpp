@@ -79,6 +79,7 @@ void THelpWindow::BuildIndex() {
 
 void THelpWindow::BuildLayout() {
     itsContentsList = new QListWidget;
+    itsContentsList->setObjectName(QStringLiteral("contents"));
     for (const THelpPage* page : itsIndex.Contents()) {
         auto* item = new QListWidgetItem(ToQt(page->itsTitle), itsContentsList);
         item->setData(kPageRole, ToQt(page->itsName));
@@ -95,6 +96,7 @@ void THelpWindow::BuildLayout() {
     itsSearchField->setClearButtonEnabled(true);
     searchLabel->setBuddy(itsSearchField);
     itsKeywordList = new QListWidget;
+    itsKeywordList->setObjectName(QStringLiteral("keywords"));
     searchLayout->addWidget(searchLabel);
     searchLayout->addWidget(itsSearchField);
     searchLayout->addWidget(itsKeywordList);
@@ -199,9 +201,10 @@ void THelpWindow::ShowPage(const std::string& name) {
     itsBrowser->setSource(url);
 }
 
-// Keeps the contents list on the page shown, also when a link in the page led there.
-void THelpWindow::PageChanged() {
-    const QString page = CurrentPage();
+// Keeps the contents list on the page shown, also when a link in the page led there. The new page
+// comes from the signal: while it is sent, the browser's history still names the old one.
+void THelpWindow::PageChanged(const QUrl& url) {
+    const QString page = url.fileName();
     for (int row = 0; row < itsContentsList->count(); ++row) {
         if (itsContentsList->item(row)->data(kPageRole).toString() == page) {
             itsContentsList->setCurrentRow(row);

@@ -14,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QTabWidget;
+class QUrl;
 class QTextBrowser;
 
 namespace marvek::gui {
@@ -55,7 +56,7 @@ private:
     void BuildLayout();
     void ShowPage(const std::string& name);
     void FillKeywords(const QString& partialKey);
-    void PageChanged();
+    void PageChanged(const QUrl& url);
     void ComeForward();
 
     THelpIndex itsIndex;

@@ -1,6 +1,7 @@
 // The help window: contexts, contents, keyword search and links between pages.
 #include "app/HelpWindow.h"
 
+#include <QListWidget>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -12,6 +13,12 @@ namespace {
 
 QTextBrowser& Browser() {
     return *THelpWindow::Instance().findChild<QTextBrowser*>();
+}
+
+// The page the contents list has selected.
+QString SelectedContentsPage() {
+    const QListWidgetItem* item = THelpWindow::Instance().findChild<QListWidget*>("contents")->currentItem();
+    return item ? item->data(Qt::UserRole).toString() : QString();
 }
 
 TEST(HelpWindowTest, AContextShowsItsPageAndAnUnknownOneTheContents) {
@@ -30,6 +37,7 @@ TEST(HelpWindowTest, AContextShowsItsPageAndAnUnknownOneTheContents) {
         EXPECT_TRUE(help.isVisible());
         EXPECT_FALSE(help.SearchTabShown());
         EXPECT_EQ(help.CurrentPage(), c.itsPage);
+        EXPECT_EQ(SelectedContentsPage(), c.itsPage);
         EXPECT_EQ(Browser().documentTitle().toStdString(), help.Index().Find(c.itsPage)->itsTitle);
     }
     help.ShowHowToUseHelp();
@@ -60,6 +68,7 @@ TEST(HelpWindowTest, SearchListsTheKeywordsThatBeginWithTheKey) {
     ASSERT_EQ(help.KeywordLines(), QStringList{"Candidate Menu"});
     help.OpenKeywordLine(0);
     EXPECT_EQ(help.CurrentPage(), "book-window.html");
+    testsupport::SaveScreenshot(help, "help-book-window");
 
     help.ShowSearch("no such word");
     EXPECT_TRUE(help.KeywordLines().isEmpty());
@@ -75,8 +84,10 @@ TEST(HelpWindowTest, LinksBetweenPagesLeadToThePages) {
     EXPECT_TRUE(linked.contains("<title>Getting started</title>"));
     Browser().setSource(QUrl("qrc:/help/books.html#readonly"));
     EXPECT_EQ(help.CurrentPage(), "books.html");
+    EXPECT_EQ(SelectedContentsPage(), "books.html");
     Browser().backward();
     EXPECT_EQ(help.CurrentPage(), "welcome.html");
+    EXPECT_EQ(SelectedContentsPage(), "welcome.html");
 }
 
 } // namespace

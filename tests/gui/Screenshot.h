@@ -10,8 +10,9 @@ namespace marvek::testsupport {
 inline void SaveScreenshot(QWidget& widget, const QString& name) {
     const QString folder = qEnvironmentVariable("MARVEK_SCREENSHOTS");
     if (folder.isEmpty()) return;
+    // A window on screen keeps its size; a dialog that was never shown gets its natural one.
     widget.ensurePolished();
-    widget.adjustSize();
+    if (!widget.isVisible()) widget.adjustSize();
     widget.grab().save(folder + QStringLiteral("/") + name + QStringLiteral(".png"));
 }
 
