@@ -10,6 +10,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
+#include <QWidget>
 
 #include <memory>
 
@@ -105,6 +106,14 @@ QString TSingleInstance::ServerPath() {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::tempPath();
     return QDir(folder).filePath(QStringLiteral("%1-%2").arg(QLatin1String(kServerName)).arg(::geteuid()));
+}
+
+void TSingleInstance::BringToFront(QWidget* window) {
+    if (window == nullptr) return;
+    if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 QByteArray TSingleInstance::EncodeRequest(const QStringList& books) {

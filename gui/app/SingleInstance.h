@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QLocalServer;
+class QWidget;
 
 namespace marvek::gui {
 
@@ -34,6 +35,9 @@ public:
     // The socket: in XDG_RUNTIME_DIR when there is one, else in the temporary folder; the user
     // id in the name keeps two users of one machine apart.
     static QString ServerPath();
+    // What answering a request does to the main window: restored when minimised, then raised
+    // and activated.
+    static void BringToFront(QWidget* window);
     // The bytes of a request for these books.
     static QByteArray EncodeRequest(const QStringList& books);
 

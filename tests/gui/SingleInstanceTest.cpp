@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -217,4 +218,15 @@ TEST(SingleInstance, SocketIsPerUserInTheRuntimeFolderElseTheTemporaryFolder) {
     TScopedEnvironment temporary("TMPDIR", scratch / "tmp");
     QDir().mkpath(folder + "tmp");
     EXPECT_EQ(TSingleInstance::ServerPath(), folder + "tmp/" + kSocketName);
+}
+
+TEST(SingleInstance, BringingToFrontRestoresAMinimisedWindow) {
+    QWidget window;
+    window.showMaximized();
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    TSingleInstance::BringToFront(&window);
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isMaximized());
+    EXPECT_TRUE(window.isVisible());
 }
