@@ -19,15 +19,15 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("marvek"));
     QApplication::setWindowIcon(marvek::gui::MarvekIcon());
 
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-
     // A second start hands its books to the running instance and ends before showing anything.
+    const QStringList commandLine = QApplication::arguments();
     marvek::gui::TSingleInstance instance;
-    if (!marvek::gui::TSingleInstance::AllowsSecondInstance(arguments)) {
-        if (instance.HandOver(arguments)) return 0;
+    if (!marvek::gui::TSingleInstance::AllowsSecondInstance(commandLine)) {
+        if (instance.HandOver(commandLine)) return 0;
         instance.Listen();
     }
+    QStringList arguments = commandLine;
+    arguments.removeFirst();
 
     marvek::gui::InitHelpResources();
     marvek::gui::TQtUserInterface userInterface;

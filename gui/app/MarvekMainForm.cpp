@@ -16,6 +16,7 @@
 #include "app/CommandGuard.h"
 #include "app/ProgressDialog.h"
 #include "app/Settings.h"
+#include "app/SingleInstance.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "bookwindow/BookWindow.h"
@@ -246,10 +247,7 @@ void TMarvekMainForm::FormActivate() {
 }
 
 void TMarvekMainForm::ActivationRequested(const QStringList& bookArguments) {
-    if (isMinimized()) showNormal();
-    show();
-    raise();
-    activateWindow();
+    TSingleInstance::BringToFront(this);
     std::vector<std::string> arguments;
     for (const QString& argument : bookArguments) arguments.push_back(argument.toStdString());
     Guarded([&] { itsFrame->OpenBooksFromArguments(arguments); });

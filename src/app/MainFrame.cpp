@@ -315,6 +315,8 @@ void TMainFrame::CloseBookWindow(TBookWindow& window) {
 }
 
 void TMainFrame::PreferencesClosed(bool ok) {
+    // Factory settings empty the books and games folders; New and Open book need them at once.
+    if (ok) CompleteFolders(itsSettings);
     if (ok) ApplyPreferences();
     SavePreferences();
 }

@@ -470,5 +470,15 @@ TEST(MainFrameStartTest, AStorageEngineThatCannotStartIsReportedAndStartUpGoesOn
     }
 }
 
+TEST_F(MainFrameTest, PreferencesTakenWithOkKeepTheFoldersFilled) {
+    StartFrame();
+    itsSettings.SetBooksFolder("");
+    itsFrame->PreferencesClosed(true);
+    EXPECT_EQ(itsSettings.BooksFolder(), DefaultBooksFolder());
+    TSettings stored;
+    LoadPreferences(stored);
+    EXPECT_EQ(stored.BooksFolder(), DefaultBooksFolder());
+}
+
 } // namespace
 } // namespace marvek::test
