@@ -1,6 +1,7 @@
 // TProgressDialog: labels and counters drawn from the work's progress state, Stop, and the
 // program-wide busy flag.
 #include "app/ProgressDialog.h"
+#include "app/MessageNumbers.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,7 +18,6 @@ namespace marvek::gui {
 
 namespace {
 
-constexpr int kStopMessage = 461;
 // Redrawing is what costs; the event loop itself is cheap enough to run at every call.
 constexpr qint64 kRedrawIntervalMs = 100;
 // Long texts (file names above all) are shortened in the middle to this width.
@@ -35,7 +35,7 @@ TProgressNotifier& TProgressNotifier::Instance() {
 TProgressDialog::TProgressDialog(QWidget* parent)
     : QDialog(parent), itsTextLayout(new QVBoxLayout), itsCounterLayout(new QFormLayout),
       itsGauge(new QProgressBar),
-      itsStopButton(new QPushButton(QString::fromStdString(LoadMessage(kStopMessage)))) {
+      itsStopButton(new QPushButton(QString::fromStdString(LoadMessage(kMsgStop)))) {
     // Window-modal keeps the user's clicks away from the window whose work is running, while the
     // other windows of the program stay as they are.
     if (parent != nullptr) setWindowModality(Qt::WindowModal);

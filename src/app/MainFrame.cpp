@@ -2,6 +2,7 @@
 // and the orderly shutdown.
 #include "app/MainFrame.h"
 
+#include "app/MessageNumbers.h"
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
@@ -22,13 +23,6 @@
 namespace marvek {
 
 namespace {
-
-// String-table texts of the frame.
-constexpr int kMsgNewChessBook = 24;
-constexpr int kMsgOpenChessBook = 25;
-constexpr int kMsgEngineNoMemory1 = 430;
-constexpr int kMsgEngineNoMemory2 = 431;
-constexpr int kMsgFileDoesNotExist = 451;
 
 // Help topics the frame asks for.
 constexpr int kHelpWelcome = 6259;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/MessageNumbers.h"
 #include "app/Settings.h"
 
 namespace marvek {
@@ -86,7 +87,7 @@ struct TPreferenceValues {
 
 class TPreferencesEditor {
 public:
-    static constexpr int kFactorySettingsQuestion = 769; // "Are you sure you want factory settings?"
+    static constexpr int kFactorySettingsQuestion = kMsgFactorySettingsQuestion;
     static constexpr int kFactorySettingsHelpContext = 1959;
 
     // Fills every value from the record; the factory-settings box starts cleared.

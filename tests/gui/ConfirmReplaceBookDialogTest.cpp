@@ -7,27 +7,18 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "AnsweredDialog.h"
 #include "Screenshot.h"
 
 namespace marvek::gui {
 namespace {
 
-class TAnsweredReplaceDialog : public TConfirmReplaceBookDialog {
+// The replace question answered by the test, its help requests recorded.
+class TAnsweredReplaceDialog : public testsupport::TAnsweredDialog<TConfirmReplaceBookDialog> {
 public:
-    std::function<void(TAnsweredReplaceDialog&)> itsAnswer;
     std::vector<int> itsHelpContexts;
 
-    QPushButton* Button(const QString& text) const {
-        for (QPushButton* button : findChildren<QPushButton*>())
-            if (button->text() == text) return button;
-        return nullptr;
-    }
-
 protected:
-    int ExecDialog() override {
-        itsAnswer(*this);
-        return result();
-    }
     void OpenHelp(int context) override { itsHelpContexts.push_back(context); }
 };
 
@@ -44,7 +35,7 @@ TEST(ConfirmReplaceBookDialogTest, AsksWithTheNumberedTexts) {
 TEST(ConfirmReplaceBookDialogTest, OkReplacesCancelKeepsAndHelpAsksForItsTopic) {
     TAnsweredReplaceDialog dialog;
     QSignalSpy helpRequests(&dialog, &TConfirmReplaceBookDialog::HelpRequested);
-    dialog.itsAnswer = [](TAnsweredReplaceDialog& self) {
+    dialog.itsAnswer = [](auto& self) {
         self.HelpButton()->click(); // leaves the question open
         EXPECT_EQ(self.result(), 0);
         self.Button("OK")->click();
@@ -55,14 +46,14 @@ TEST(ConfirmReplaceBookDialogTest, OkReplacesCancelKeepsAndHelpAsksForItsTopic) 
     ASSERT_EQ(helpRequests.size(), 1);
     EXPECT_EQ(helpRequests[0][0].toInt(), 830);
 
-    dialog.itsAnswer = [](TAnsweredReplaceDialog& self) { self.Button("Cancel")->click(); };
+    dialog.itsAnswer = [](auto& self) { self.Button("Cancel")->click(); };
     EXPECT_FALSE(dialog.Run("Repertoire.2MD"));
 }
 
 TEST(ConfirmReplaceBookDialogTest, ALongFileNameIsShortenedInTheMiddle) {
     TAnsweredReplaceDialog dialog;
     const QString longName = "/home/me/" + QString(40, 'x') + "/" + QString(60, 'y') + "/Repertoire.2MD";
-    dialog.itsAnswer = [](TAnsweredReplaceDialog& self) {
+    dialog.itsAnswer = [](auto& self) {
         testsupport::SaveScreenshot(self, "replace-book");
         self.reject();
     };

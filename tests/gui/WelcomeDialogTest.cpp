@@ -6,28 +6,14 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "AnsweredDialog.h"
 #include "Screenshot.h"
 
 namespace marvek::gui {
 namespace {
 
 // Answers with the given action instead of waiting for a user.
-class TAnsweredWelcomeDialog : public TWelcomeDialog {
-public:
-    std::function<void(TAnsweredWelcomeDialog&)> itsAnswer;
-
-    QPushButton* Button(const QString& text) const {
-        for (QPushButton* button : findChildren<QPushButton*>())
-            if (button->text() == text) return button;
-        return nullptr;
-    }
-
-protected:
-    int ExecDialog() override {
-        itsAnswer(*this);
-        return result();
-    }
-};
+using TAnsweredWelcomeDialog = testsupport::TAnsweredDialog<TWelcomeDialog>;
 
 TEST(WelcomeDialogTest, ShowsTheFirstStepsAndItsTwoChoices) {
     TAnsweredWelcomeDialog dialog;
