@@ -6,6 +6,7 @@
 #include "ChessCommands.h"
 #include "DbCommands.h"
 #include "ExportCommands.h"
+#include "GamesCommands.h"
 #include "PgnCommands.h"
 #include "PrefsCommands.h"
 #include "app/ConsoleUserInterface.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     marvek::cli::AddBookCommands(app, result);
     marvek::cli::AddExportCommands(app, result);
     marvek::cli::AddPgnCommands(app, result);
+    marvek::cli::AddGamesCommands(app, result);
 
     try {
         // Like the desktop program, the tool works with the user's settings (piece letters, folders).

@@ -30,8 +30,6 @@ constexpr int kHelpRebuildBook = 6003;
 
 constexpr const char* kOpenBooksFile = "MARVEK.INI";
 constexpr const char* kOpenBooksSection = "OpenBooks";
-constexpr const char* kGameFilesFile = "GAMES.INI";
-constexpr const char* kGameFilesSection = "GameFiles";
 // Only this many books come back at start, and only this many arguments are looked at.
 constexpr int kMaxBooksAtStart = 9;
 constexpr const char* kBookExtension = ".2MD";
@@ -129,7 +127,7 @@ void TMainFrame::FirstActivation(const std::vector<std::string>& arguments) {
     }
     itsView.SetShowHints(itsSettings.ShowHints());
     ReopenBooks();
-    ReadGameFiles();
+    itsGameFiles.Read();
     OpenBooksFromArguments(arguments);
     ApplyPreferences();
     if (itsWindows.empty()) OpenBook();
@@ -187,17 +185,6 @@ void TMainFrame::OpenBooksFromArguments(const std::vector<std::string>& argument
     }
 }
 
-void TMainFrame::ReadGameFiles() {
-    itsGameFiles.clear();
-    TIniFile ini(ProgramFolder() + kGameFilesFile);
-    for (int n = 0;; ++n) {
-        std::string number = std::to_string(n);
-        std::string name = ini.ReadString(kGameFilesSection, "PGNFile" + number, "");
-        if (name.empty()) break;
-        itsGameFiles.push_back({name, ini.ReadBool(kGameFilesSection, "PGNFileChecked" + number, false)});
-    }
-}
-
 void TMainFrame::WriteOpenBooks() {
     TIniFile ini(ProgramFolder() + kOpenBooksFile);
     int error = ini.EraseSection(kOpenBooksSection);
@@ -212,15 +199,8 @@ void TMainFrame::WriteOpenBooks() {
 }
 
 void TMainFrame::WriteGameFiles() {
-    TIniFile ini(ProgramFolder() + kGameFilesFile);
-    int error = ini.EraseSection(kGameFilesSection);
-    for (size_t n = 0; n < itsGameFiles.size() && error == 0; ++n) {
-        std::string number = std::to_string(n);
-        error = ini.WriteString(kGameFilesSection, "PGNFile" + number, itsGameFiles[n].itsName);
-        if (error == 0)
-            error = ini.WriteBool(kGameFilesSection, "PGNFileChecked" + number, itsGameFiles[n].itsChecked);
-    }
-    if (error != 0) ShowWriteFailure("list of game files", ini.Path(), error);
+    int error = itsGameFiles.Write();
+    if (error != 0) ShowWriteFailure("list of game files", TGameFileList::IniPath(), error);
 }
 
 // ---- Commands

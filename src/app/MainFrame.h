@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "games/GameFileList.h"
 #include "storage/StorageSession.h"
 
 // The main window's behaviour: start-up (loading the settings, re-opening the books of the last
@@ -149,18 +150,13 @@ public:
     TBookWindow* FindBookWindow(const std::string& path) const;
 
     // The game-file list read at start and written at shutdown: file names and check marks.
-    struct TGameFile {
-        std::string itsName;
-        bool itsChecked = false;
-    };
-    std::vector<TGameFile>& GameFiles() { return itsGameFiles; }
+    TGameFileList& GameFiles() { return itsGameFiles; }
 
 private:
     // OpenBookWindow with a book error shown (message and help context) and the window closed;
     // false when that happened.
     bool OpenBookWindowGuarded(const std::string& path, bool create, bool readOnly, bool rebuild);
     void ReopenBooks();
-    void ReadGameFiles();
     void WriteOpenBooks();
     void WriteGameFiles();
     void ConvertOldBook(const std::string& path);
@@ -173,7 +169,7 @@ private:
     std::unique_ptr<TStorageSession> itsStorage;
     std::vector<std::unique_ptr<TBookWindow>> itsWindows;
     TBookWindow* itsActive = nullptr;
-    std::vector<TGameFile> itsGameFiles;
+    TGameFileList itsGameFiles;
     bool itsActivated = false;
     bool itsShutDown = false;
 };

@@ -85,6 +85,8 @@ public:
     const TPGNHeader& Header() const { return itsHeader; }
     int32_t LineCount() const { return itsLineCount; }
     int64_t BytesRead() const { return itsBytesRead; }
+    // The file offset of the current character (where a game starts once SkipToNextGame stopped).
+    int64_t CurrentOffset() const { return itsBytesRead - itsCount + itsIndex; }
     int64_t FileSize() const { return itsFileSize; }
     // Bytes read as a whole percent of the file size.
     int PercentRead() const;

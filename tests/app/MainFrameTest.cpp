@@ -186,15 +186,15 @@ TEST_F(MainFrameTest, TheGameFileListComesAndGoesThroughGamesIni) {
     games.WriteString("Other", "Kept", "yes");
     itsView.itsOpenBooks.push_back(std::nullopt);
     itsFrame->FirstActivation({});
-    ASSERT_EQ(itsFrame->GameFiles().size(), 2u);
-    EXPECT_EQ(itsFrame->GameFiles()[0].itsName, "/games/a.pgn");
-    EXPECT_TRUE(itsFrame->GameFiles()[0].itsChecked);
-    EXPECT_FALSE(itsFrame->GameFiles()[1].itsChecked);
+    ASSERT_EQ(itsFrame->GameFiles().Count(), 2u);
+    EXPECT_EQ(itsFrame->GameFiles().Name(0), "/games/a.pgn");
+    EXPECT_TRUE(itsFrame->GameFiles().IsChecked(0));
+    EXPECT_FALSE(itsFrame->GameFiles().IsChecked(1));
     // No book came back, so the open dialog was offered.
     EXPECT_EQ(itsView.itsLog.back(), "choose open Open Chess Book in " + itsSettings.BooksFolder());
 
-    itsFrame->GameFiles().erase(itsFrame->GameFiles().begin());
-    itsFrame->GameFiles().push_back({"/games/c.pgn", true});
+    itsFrame->GameFiles().Remove({0});
+    itsFrame->GameFiles().Add("/games/c.pgn");
     itsFrame->Shutdown();
     TIniFile written(IniPath("GAMES.INI"));
     EXPECT_EQ(written.ReadSection("GameFiles"),
