@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "app/UserInterface.h"
 #include "platform/Errors.h"
 #include "platform/Folders.h"
 #include "platform/IniFile.h"
@@ -53,7 +54,10 @@ bool TGameFileList::Remove(const std::vector<std::size_t>& selected) {
     std::vector<std::size_t> doomed;
     for (std::size_t i : selected)
         if (i < itsEntries.size()) doomed.push_back(i);
-    if (doomed.empty()) return false;
+    if (doomed.empty()) {
+        UserInterface().ShowMessage("No file is highlighted.");
+        return false;
+    }
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
     for (auto at = doomed.rbegin(); at != doomed.rend(); ++at)

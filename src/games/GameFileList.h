@@ -38,7 +38,8 @@ public:
         itsEntries.push_back({name, checked});
         ++itsGeneration;
     }
-    // "Remove File": every selected entry; false ("No file is highlighted.") when none is.
+    // "Remove File": every selected entry; with none, "No file is highlighted." is shown and the
+    // result is false.
     bool Remove(const std::vector<std::size_t>& selected);
     void SetChecked(std::size_t i, bool checked);
     // The entry whose name is name, or Count().

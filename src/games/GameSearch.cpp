@@ -106,6 +106,13 @@ int TGameSearch::KeyToWalk(const TSearchCriteria& c) {
     return kWhiteKey;
 }
 
+TGameSearch::TCommandStep TGameSearch::StartCommand() const {
+    if (!itsFiles.Empty()) return TCommandStep::kShowQuery;
+    return UserInterface().AskYesNo("No game files are selected.  Select them now?")
+               ? TCommandStep::kShowGameFiles
+               : TCommandStep::kNothing;
+}
+
 bool TGameSearch::CanResume() const {
     return itsLastStopped && (!itsResume || itsResume->itsGeneration == itsFiles.Generation());
 }

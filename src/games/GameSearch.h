@@ -77,6 +77,11 @@ public:
     // listed game; showResults shows the results (and the count of games with illegal moves).
     TSearchOutcome Run(const TSearchCriteria& criteria, bool resume, bool showResults = true);
 
+    // The search command's first step. With no game files it asks "No game files are selected.
+    // Select them now?": kShowGameFiles on Yes, kNothing on No; with files, kShowQuery.
+    enum class TCommandStep { kShowQuery, kShowGameFiles, kNothing };
+    TCommandStep StartCommand() const;
+
     // Whether "More Games" is offered: the last search was stopped and its resume point holds.
     bool CanResume() const;
     void ClearResumePoint() { itsResume.reset(); }

@@ -72,7 +72,9 @@ TEST(GameFileList, ReadUntilTheFirstGapAndWrittenAfresh) {
     EXPECT_FALSE(files.IsChecked(1));
     EXPECT_THROW(files.Name(2), EMarvekError);
     unsigned generation = files.Generation();
+    testsupport::TRecordingUserInterface ui;
     EXPECT_FALSE(files.Remove({}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"No file is highlighted."}));
     EXPECT_TRUE(files.Remove({0, 0}));
     files.Add("/c.pgn");
     EXPECT_NE(files.Generation(), generation);

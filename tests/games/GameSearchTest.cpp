@@ -145,6 +145,15 @@ TEST(SearchCriteria, OKAppliesTheRulesOrRefuses) {
     EXPECT_EQ(toFile.Apply(), "You must choose a name for the PGN file.");
 }
 
+TEST_F(GameSearchTest, TheCommandOffersTheGameFilesWhenThereAreNone) {
+    itsUi.itsAnswers = {TAnswer::kYes, TAnswer::kNo};
+    EXPECT_EQ(itsSearch.StartCommand(), TGameSearch::TCommandStep::kShowGameFiles);
+    EXPECT_EQ(itsSearch.StartCommand(), TGameSearch::TCommandStep::kNothing);
+    EXPECT_EQ(itsUi.Texts().at(0), "No game files are selected.  Select them now?");
+    itsFiles.Add("/a.pgn");
+    EXPECT_EQ(itsSearch.StartCommand(), TGameSearch::TCommandStep::kShowQuery);
+}
+
 TEST_F(GameSearchTest, ALowerCasePrefixFindsEveryWhiteNameStartingWithIt) {
     AddPgn("a.pgn", PgnGame("Tal, M", "1960.01.01", "1-0", "1. e4") +
                         PgnGame("Smyslov", "1960.01.01", "1-0", "1. e4") +
