@@ -20,12 +20,15 @@ namespace {
 const std::string kAddedToPGN = "Games Added to PGN File:";
 const std::string kAddedToList = "Games Added to List:";
 
-std::string UpperName(std::string text) {
-    if (text.find_first_not_of(' ') == std::string::npos) return {};
-    text.resize(std::min<std::size_t>(text.size(), TGameSummary::kNameWidth));
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
-    return text;
+// Names are compared as the index keys them: spaces dropped and upper-cased, so that
+// "Kasparov, G" finds the games keyed "KASPAROV,G..." (with the spaces kept, the end key would
+// sort before every such key and a full name would find nothing).
+std::string UpperName(const std::string& text) {
+    std::string name;
+    for (char c : text)
+        if (c != ' ') name.push_back(char(std::toupper(static_cast<unsigned char>(c))));
+    name.resize(std::min<std::size_t>(name.size(), TGameSummary::kNameWidth));
+    return name;
 }
 
 // The names rule: spaces only are nothing, To follows From, and a given To takes every name that

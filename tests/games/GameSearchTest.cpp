@@ -169,6 +169,13 @@ TEST_F(GameSearchTest, ALowerCasePrefixFindsEveryWhiteNameStartingWithIt) {
     EXPECT_EQ(itsList.Statistics(), "1-0-1-1");
     EXPECT_EQ(outcome.itsMessage, "");
     EXPECT_FALSE(itsSearch.CanResume());
+
+    // A name typed in full, space and all, is keyed like the index keys it.
+    itsList.Clear();
+    TSearchCriteria fullName;
+    fullName.itsWhiteFrom = "tal, m";
+    Search(fullName);
+    EXPECT_EQ(Whites(), (std::vector<std::string>{"Tal, M"}));
 }
 
 TEST_F(GameSearchTest, AYearAloneTakesEveryDayOfItQuestionMarksIncluded) {
