@@ -1,4 +1,6 @@
 // The 2D board's picture: squares, pieces, marks, hints and frame; and the picture saved to a file.
+#include <algorithm>
+
 #include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,7 +16,6 @@ const QColor kMarkColour(255, 0, 0);
 const QColor kFrameLight(255, 255, 255);
 const QColor kFrameShadow(128, 128, 128);
 constexpr int kMarkPenWidth = 3;
-constexpr int kHintPixelSize = 12;
 
 QColor ToQColor(TDiagramColour colour) {
     return QColor::fromRgb(QRgb(0xFF000000u | colour));
@@ -83,7 +84,8 @@ void TChessDiagram2D::DrawHints(QPainter& painter) const {
     const std::vector<TDiagramLabel> labels = itsGeometry.Labels();
     if (labels.empty()) return;
     QFont font = this->font();
-    font.setPixelSize(kHintPixelSize);
+    // A little larger beside larger squares, but always inside the 20 pixels of the hint margin.
+    font.setPixelSize(std::clamp(itsGeometry.CellSize() / 4, 11, 14));
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(palette().color(QPalette::WindowText));

@@ -176,6 +176,7 @@ TEST(ChessDiagram2DTest, FittedBoardFollowsTheWindowUntilAFixedSizeIsChosen) {
     const auto pieceSize = [board] { return board->Diagram().Geometry().PieceSize(); };
     EXPECT_TRUE(QTest::qWaitFor([&] { return pieceSize() == (500 - 30) / 8; }, 2000)) << pieceSize();
     EXPECT_GE(sizes.count(), 1);
+    testsupport::SaveScreenshot(window, QStringLiteral("board-fitted"));
     window.resize(300, 280);
     EXPECT_TRUE(QTest::qWaitFor([&] { return pieceSize() == (280 - 30) / 8; }, 2000)) << pieceSize();
 
