@@ -36,7 +36,15 @@ void TChessDiagram::SetSquareMargin(int margin) {
     itsSquareMargin = margin;
 }
 
+void TChessDiagram::SetFreePieceSize(int pieceSize) {
+    MARVEK_ASSERT(pieceSize == 0 || pieceSize >= kMinimumFreePieceSize);
+    itsFreePieceSize = pieceSize;
+}
+
 TDiagramGeometry TChessDiagram::Geometry() const {
+    if (itsFreePieceSize != 0)
+        return TDiagramGeometry::WithPieceSize(itsFreePieceSize, itsSquareMargin, itsShowHints, itsShowFrame,
+                                               itsWhiteAtBottom);
     return TDiagramGeometry(itsBoardSize, itsSquareMargin, itsShowHints, itsShowFrame, itsWhiteAtBottom);
 }
 
@@ -116,7 +124,8 @@ TDiagramResponse TChessDiagram::Release(TMouseButton button, TPoint point) {
 // Context menu
 
 std::vector<TDiagramMenuItem> TChessDiagram::MenuItems() const {
-    return DiagramMenuItems(itsShowHints, itsWhiteAtBottom, itsBoardSize);
+    // A free piece size is none of the four sizes, so none is checked.
+    return DiagramMenuItems(itsShowHints, itsWhiteAtBottom, itsFreePieceSize == 0 ? itsBoardSize : -1);
 }
 
 TDiagramResponse TChessDiagram::ChooseMenuItem(int index) {
@@ -155,6 +164,7 @@ TDiagramResponse TChessDiagram::ChooseMenuItem(int index) {
     case kMenuLargeBoard:
     case kMenuHugeBoard:
         SetBoardSize(index - kMenuSmallBoard);
+        itsFreePieceSize = 0;
         response.itsResize = response.itsRedrawAll = true;
         response.itsNotification = kDiagramSettingsChanged;
         break;

@@ -91,6 +91,10 @@ public:
     void SetBoardSize(int index);
     int SquareMargin() const { return itsSquareMargin; }
     void SetSquareMargin(int margin);
+    // A piece size of the caller's choosing (a board fitted to its window) in place of the board
+    // size; 0 goes back to the board size. Choosing a board size from the menu sets it to 0.
+    int FreePieceSize() const { return itsFreePieceSize; }
+    void SetFreePieceSize(int pieceSize);
     TDiagramColour LightColour() const { return itsLightColour; }
     void SetLightColour(TDiagramColour colour) { itsLightColour = colour; }
     TDiagramColour DarkColour() const { return itsDarkColour; }
@@ -161,6 +165,7 @@ private:
     int itsSlideSpeed = kDefaultSlideSpeed;
     TSquareMarks itsMarks;
     int itsBoardSize = 1;
+    int itsFreePieceSize = 0;
     int itsSquareMargin = 0;
     TDiagramColour itsLightColour = kDefaultLightColour;
     TDiagramColour itsDarkColour = kDefaultDarkColour;

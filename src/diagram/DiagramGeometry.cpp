@@ -13,10 +13,25 @@ bool IsSquareMargin(int margin) {
 
 TDiagramGeometry::TDiagramGeometry(int boardSize, int squareMargin, bool hints, bool frame,
                                    bool whiteAtBottom)
-    : itsBoardSize(boardSize), itsSquareMargin(squareMargin), itsHints(hints), itsFrame(frame),
+    : itsPieceSize(0), itsSquareMargin(squareMargin), itsHints(hints), itsFrame(frame),
       itsWhiteAtBottom(whiteAtBottom) {
     MARVEK_ASSERT(boardSize >= kSmallBoard && boardSize <= kHugeBoard);
     MARVEK_ASSERT(IsSquareMargin(squareMargin));
+    itsPieceSize = kPieceImageSizes[boardSize];
+}
+
+TDiagramGeometry TDiagramGeometry::WithPieceSize(int pieceSize, int squareMargin, bool hints, bool frame,
+                                                 bool whiteAtBottom) {
+    MARVEK_ASSERT(pieceSize >= kMinimumFreePieceSize);
+    TDiagramGeometry geometry(kSmallBoard, squareMargin, hints, frame, whiteAtBottom);
+    geometry.itsPieceSize = pieceSize;
+    return geometry;
+}
+
+int FittingPieceSize(int width, int height, int squareMargin, bool hints, bool frame) {
+    const int around = (hints ? kHintMargin : 0) + (frame ? 2 * kFrameWidth : 0);
+    const int cell = (std::min(width, height) - around) / 8;
+    return std::max(cell - squareMargin, kMinimumFreePieceSize);
 }
 
 TRect TDiagramGeometry::BoardRect() const {

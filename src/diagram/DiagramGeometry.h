@@ -33,6 +33,8 @@ struct TRect {
 inline constexpr std::array<int, 4> kPieceImageSizes = {24, 38, 48, 60};
 inline constexpr int kSmallBoard = 0;
 inline constexpr int kHugeBoard = 3;
+// A board fitted to its window may use any piece size from the smallest picture size up.
+inline constexpr int kMinimumFreePieceSize = 24;
 inline constexpr int kHintMargin = 20;
 inline constexpr int kFrameWidth = 5;
 // The digits sit this far from the control's left edge, inside the hint margin.
@@ -56,10 +58,14 @@ class TDiagramGeometry {
 public:
     // A size index outside 0..3 or a margin other than 0, 4, 8 is a program error.
     TDiagramGeometry(int boardSize, int squareMargin, bool hints, bool frame, bool whiteAtBottom);
+    // A board whose pieces are pieceSize pixels, not one of the four fixed sizes; below
+    // kMinimumFreePieceSize is a program error.
+    static TDiagramGeometry WithPieceSize(int pieceSize, int squareMargin, bool hints, bool frame,
+                                          bool whiteAtBottom);
 
     bool operator==(const TDiagramGeometry&) const = default;
 
-    int PieceSize() const { return kPieceImageSizes[itsBoardSize]; }
+    int PieceSize() const { return itsPieceSize; }
     int CellSize() const { return PieceSize() + itsSquareMargin; }
     int HintMargin() const { return itsHints ? kHintMargin : 0; }
     int FrameWidth() const { return itsFrame ? kFrameWidth : 0; }
@@ -88,12 +94,16 @@ public:
     std::vector<TDiagramLabel> Labels() const;
 
 private:
-    int itsBoardSize;
+    int itsPieceSize;
     int itsSquareMargin;
     bool itsHints;
     bool itsFrame;
     bool itsWhiteAtBottom;
 };
+
+// The largest piece size whose board fits into width x height pixels, but never below
+// kMinimumFreePieceSize: a window too small for that shows part of the board.
+int FittingPieceSize(int width, int height, int squareMargin, bool hints, bool frame);
 
 // Light squares are those whose rank + file is odd (so a1 is dark).
 constexpr bool IsLightSquare(TSquare square) {

@@ -42,7 +42,7 @@ std::vector<TDiagramMenuItem> DiagramMenuItems(bool hints, bool whiteAtBottom, i
     std::vector<TDiagramMenuItem> items;
     for (int i = 0; i < kMenuItemCount; ++i) {
         const bool checked = (i == kMenuShowHints && hints) || (i == kMenuWhiteAtBottom && whiteAtBottom) ||
-                             i == kMenuSmallBoard + boardSize;
+                             (boardSize >= 0 && i == kMenuSmallBoard + boardSize);
         items.push_back({kCaptions[i], kCaptions[i].empty(), checked});
     }
     return items;

@@ -42,7 +42,8 @@ struct TDiagramMenuItem {
 std::string_view DiagramMenuCaption(int index);
 bool IsDiagramMenuSeparator(int index);
 
-// The menu as it opens, with the hints, orientation and current board size checked.
+// The menu as it opens, with the hints, orientation and current board size checked (none for a
+// board size of -1).
 std::vector<TDiagramMenuItem> DiagramMenuItems(bool hints, bool whiteAtBottom, int boardSize);
 
 } // namespace marvek

@@ -1,4 +1,5 @@
 // The board diagram without a display: geometry, mouse, promotion, marks, menu and slides.
+#include <algorithm>
 #include <cctype>
 
 #include <gtest/gtest.h>
@@ -117,6 +118,40 @@ TEST(DiagramGeometry, LightSquaresAndBadSettings) {
     EXPECT_THROW(diagram.SetSquareMargin(2), EInternalError);
     EXPECT_THROW(diagram.SetPromotionPiece(6), EInternalError);
     EXPECT_EQ(diagram.BoardSize(), 1);
+}
+
+TEST(DiagramGeometry, FreePieceSizeFitsTheWindowAndYieldsToAChosenBoardSize) {
+    struct TCase {
+        int itsWidth, itsHeight, itsMargin;
+        bool itsHints, itsFrame;
+        int itsPieceSize;
+    };
+    const TCase cases[] = {
+        {400, 400, 0, true, true, 46},   // (400 - 20 - 10) / 8
+        {300, 900, 4, true, false, 31},  // the narrower side counts; the margin comes off each cell
+        {544, 600, 8, false, false, 60}, // exactly a cell of 68
+        {100, 100, 0, true, true, 24},   // never below the smallest pictures
+    };
+    for (const TCase& c : cases) {
+        const int size = FittingPieceSize(c.itsWidth, c.itsHeight, c.itsMargin, c.itsHints, c.itsFrame);
+        EXPECT_EQ(size, c.itsPieceSize) << c.itsWidth << "x" << c.itsHeight;
+        const TDiagramGeometry g =
+            TDiagramGeometry::WithPieceSize(size, c.itsMargin, c.itsHints, c.itsFrame, true);
+        if (size > kMinimumFreePieceSize) EXPECT_LE(g.ControlSize(), std::min(c.itsWidth, c.itsHeight));
+    }
+    EXPECT_THROW(TDiagramGeometry::WithPieceSize(23, 0, true, true, true), EInternalError);
+
+    TChessDiagram diagram;
+    EXPECT_THROW(diagram.SetFreePieceSize(23), EInternalError);
+    diagram.SetFreePieceSize(50);
+    EXPECT_EQ(diagram.Geometry().PieceSize(), 50);
+    EXPECT_EQ(diagram.Geometry().ControlSize(), 8 * 50 + 20 + 10);
+    for (const TDiagramMenuItem& item : diagram.MenuItems())
+        EXPECT_FALSE(item.itsChecked && item.itsCaption.ends_with("Board")) << item.itsCaption;
+    diagram.ChooseMenuItem(kMenuHugeBoard);
+    EXPECT_EQ(diagram.FreePieceSize(), 0);
+    EXPECT_EQ(diagram.Geometry().PieceSize(), 60);
+    EXPECT_TRUE(diagram.MenuItems()[kMenuHugeBoard].itsChecked);
 }
 
 // ---------------------------------------------------------------------------------------------
