@@ -3,9 +3,9 @@
 #include "diagram/PieceArtwork.h"
 
 #include <QFont>
-#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 // Q_INIT_RESOURCE declares its function where it stands, so it has to stand outside our namespace.
@@ -56,9 +56,12 @@ void DrawFigurine(QPainter& painter, int pieceCode, int size) {
 
 QPixmap PiecePixmap(int pieceCode, int size, qreal devicePixelRatio) {
     if (pieceCode < 1 || pieceCode > 12 || size <= 0 || devicePixelRatio <= 0) return QPixmap();
-    static QHash<QString, QPixmap> made;
-    const QString key = QStringLiteral("%1/%2/%3").arg(pieceCode).arg(size).arg(devicePixelRatio);
-    if (auto it = made.constFind(key); it != made.constEnd()) return *it;
+    // Qt's pixmap cache bounds what we keep: a board fitted to its window passes through many
+    // sizes while the user drags the window's edge, and only the latest ones are worth keeping.
+    const QString key =
+        QStringLiteral("marvek-piece/%1/%2/%3").arg(pieceCode).arg(size).arg(devicePixelRatio);
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached)) return cached;
 
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
@@ -70,7 +73,7 @@ QPixmap PiecePixmap(int pieceCode, int size, qreal devicePixelRatio) {
     else
         DrawFigurine(painter, pieceCode, size);
     painter.end();
-    made.insert(key, pixmap);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 
