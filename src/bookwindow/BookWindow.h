@@ -1,3 +1,4 @@
+// TBookWindow: the controller of one book window, its line, candidates, comments and marks.
 #pragma once
 
 #include <array>

@@ -11,6 +11,7 @@
 #include "chess/Notation.h"
 #include "platform/Errors.h"
 
+#include <stdexcept>
 #include <utility>
 
 namespace marvek {

@@ -229,3 +229,74 @@ TEST_F(BookWindowCandidatesTest, AssessmentsOfThePositionAreKept) {
 
 } // namespace
 } // namespace marvek::test
+
+namespace marvek::test {
+namespace {
+
+// A game window holding one game, and one running engine with a scripted analysis.
+class TFakeLinks : public TBookGameLink, public TBookEngineLink {
+public:
+    bool GameHasMove(int ply, const TPackedMove& move) override {
+        return ply <= int(itsGame.size()) && itsGame[std::size_t(ply - 1)].SameMove(move);
+    }
+    bool AnyRunning() override { return true; }
+    std::vector<std::string> BestMoves() override { return {"d4"}; }
+    std::vector<TEngineAnalysis> Analyses() override { return itsAnalyses; }
+    std::string BestLine() override { return "d5 c4 e6"; }
+    void SendPosition(const std::string& text, int plies, bool white) override {
+        itsSent = text + " " + std::to_string(plies) + (white ? " w" : " b");
+    }
+
+    std::vector<TPackedMove> itsGame;
+    std::vector<TEngineAnalysis> itsAnalyses;
+    std::string itsSent;
+};
+
+class TCommentRecordingView : public TRecordingBookView {
+public:
+    void InsertCommentParagraph(const std::string& text) override { itsInserted.push_back(text); }
+    void CopyToClipboard(const std::string& text) override { itsClipboard = text; }
+    std::vector<std::string> itsInserted;
+    std::string itsClipboard;
+};
+
+TEST(BookWindowLinksTest, InGameIndicatorAndEngineCommands) {
+    testsupport::TScratchFolder folder;
+    TStorageSession storage;
+    testsupport::TRecordingUserInterface ui;
+    TCommentRecordingView view;
+    TFakeLinks links;
+    TBookWindow window;
+    window.SetView(&view);
+    window.SetGameLink(&links);
+    window.SetEngineLink(&links);
+    window.OpenBook(folder / "Book", true, false, false);
+
+    // The engine's move and line are played as typed moves.
+    window.PlayEnginesMove();
+    window.PlayBestLine();
+    EXPECT_EQ(window.CurrentPosition(), testsupport::PositionAfter("d4 d5 c4 e6"));
+    window.DelayedRefresh();
+    EXPECT_EQ(links.itsSent.substr(links.itsSent.size() - 4), " 4 w");
+
+    // "G" marks the candidates that continue the game along the line.
+    links.itsGame = {{13, 33, 0, kSymbolNone}, {63, 43, 0, kSymbolNone}}; // d4 d5
+    window.BackToStart();
+    EXPECT_EQ(view.itsCandidates, std::vector<std::string>{"d4, 1Z C,G"});
+    window.ForwardOnePly();
+    window.ForwardOnePly();
+    EXPECT_EQ(view.itsCandidates, std::vector<std::string>{"c4, 1Z C,"});
+
+    // A usable score becomes the assessment; a mate score does not.
+    links.itsAnalyses = {{25, "c4 e6", "Fish", true, 1234}, {10000, "c4", "Fairy", false, 0}};
+    window.GrabEngineAnalysis();
+    EXPECT_EQ(view.itsInserted, (std::vector<std::string>{"pv c4 e6 +25 Fish 1234", "pv c4 +10000 Fairy"}));
+    EXPECT_EQ(window.CurrentRecord().Assessment(), 25);
+    EXPECT_EQ(view.itsAssessment, "+25");
+    window.CopyEngineAnalysis();
+    EXPECT_EQ(view.itsClipboard, "pv c4 +10000 Fairy");
+    EXPECT_TRUE(ui.itsShown.empty());
+}
+
+} // namespace
+} // namespace marvek::test
