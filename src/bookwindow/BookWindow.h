@@ -51,7 +51,8 @@ public:
     TBookWindow(const TBookWindow&) = delete;
     TBookWindow& operator=(const TBookWindow&) = delete;
 
-    // ---- Collaborators (none needed: a window without them shows nothing and keeps its own comment)
+    // ---- Collaborators (none needed: a window without them shows nothing and keeps its own comment).
+    // Each must outlive the window or be taken away again with nullptr.
     void SetView(TBookWindowView* view);
     void SetCommentBuffer(TCommentBuffer* comment);
     void SetEngineLink(TBookEngineLink* engines) { itsEngines = engines; }

@@ -58,6 +58,17 @@ TEST_F(BookWindowCandidatesTest, DisplayTextsShowTheTargets) {
     EXPECT_EQ(Texts(), (std::vector<std::string>{"No target position after",
                                                  "An unsupported Informant code was discovered."}));
 
+    // A stored move that is not legal here leaves the record when the position is loaded.
+    TPositionRecord start;
+    start.SetPosition(StartPosition());
+    Window().Book().FillInEverything(start, nullptr);
+    start.AddCandidate({14, 44, 0, kSymbolNone}); // e2-e5
+    Window().Book().UpdateEverything(start, nullptr);
+    itsUi.itsShown.clear();
+    Window().Activate();
+    EXPECT_EQ(Texts().back(), "GBSIFC() has an illegal move!");
+    EXPECT_EQ(itsView.itsCandidates.size(), 5u);
+
     // Colour marks follow the assessment.
     Window().SetHighlightedCandidate(0);
     for (int colour : {2, 0, 1}) Window().ToggleCandidateMark(colour);

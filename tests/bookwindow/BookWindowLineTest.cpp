@@ -15,7 +15,7 @@ using testsupport::PositionAfter;
 using BookWindowLineTest = BookWindowFixture;
 
 TEST_F(BookWindowLineTest, TypedMovesBuildTheBookAndTheLine) {
-    Type("e4 e5 Ng1f3 Nc6");
+    Type("e4 e7e5 Ng1f3 Nc6"); // bare coordinates and a from-square are read too
     EXPECT_EQ(Window().PlyCount(), 4);
     EXPECT_EQ(Window().CurrentPosition(), PositionAfter("e4 e5 Nf3 Nc6"));
     EXPECT_EQ(Window().LineMoveText(3), "Nf3,");
@@ -201,6 +201,23 @@ TEST_F(BookWindowLineTest, TheTakeBackMenuGoesBackOrStartsAgainAtThePredecessor)
     EXPECT_EQ(Window().PlyCount(), 0);
     EXPECT_EQ(Window().CurrentPosition(), PositionAfter("e4 e5"));
     EXPECT_EQ(Window().LineBoard(0), PositionAfter("e4 e5"));
+}
+
+TEST_F(BookWindowLineTest, TrainingWritesNothingAndKeepsTheCandidatesClosed) {
+    Type("e4");
+    Window().BackOnePly();
+    Window().SetTrainingActive(true);
+    Window().SetOwnRate(1);
+    Window().CandidateClicked(0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{
+                           "You cannot use the candidates while training. (That would be cheating!)"});
+    Type("d4"); // not in the book: refused
+    EXPECT_EQ(Window().PlyCount(), 0);
+    Window().ForwardOnePly();
+    Window().BackOnePly();
+    EXPECT_FALSE(Window().RecordDirty());
+    EXPECT_EQ(Window().CurrentRecord().InformantRate(), kRateNone);
+    EXPECT_EQ(Moves(), std::vector<std::string>{"e4"});
 }
 
 TEST(TakeBackEntryTest, EntriesUndoTheirMoves) {
