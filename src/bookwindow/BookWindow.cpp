@@ -24,18 +24,6 @@ TBookWindowView& NullView() {
     return view;
 }
 
-// The hourglass on the window's view for the life of the object.
-class TViewWait {
-public:
-    explicit TViewWait(TBookWindowView& view) : itsView(view) { itsView.SetWaitCursor(true); }
-    ~TViewWait() { itsView.SetWaitCursor(false); }
-    TViewWait(const TViewWait&) = delete;
-    TViewWait& operator=(const TViewWait&) = delete;
-
-private:
-    TBookWindowView& itsView;
-};
-
 // Kings of each side on a board, and whether every square holds a piece code and no pawn stands
 // on the first or last rank.
 bool CheckPosition(const TPackedPosition& position, int& whiteKings, int& blackKings) {
@@ -328,6 +316,8 @@ void TBookWindow::DelayedRefresh() {
 
 void TBookWindow::Activate() {
     if (!BookOpen()) return;
+    // Edits not yet written would be lost by the reload.
+    SaveCurrentRecord();
     LoadCurrentPosition();
     RefreshPosition();
     DrawBoard();

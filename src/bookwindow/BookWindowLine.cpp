@@ -12,22 +12,6 @@
 
 namespace marvek {
 
-namespace {
-
-// The hourglass on the window's view for the life of the object.
-class TViewWait {
-public:
-    explicit TViewWait(TBookWindowView& view) : itsView(view) { itsView.SetWaitCursor(true); }
-    ~TViewWait() { itsView.SetWaitCursor(false); }
-    TViewWait(const TViewWait&) = delete;
-    TViewWait& operator=(const TViewWait&) = delete;
-
-private:
-    TBookWindowView& itsView;
-};
-
-} // namespace
-
 void TBookWindow::SetLineStart(const TPackedPosition& board) {
     itsHighlightMove = TPackedMove{kNoHighlight, 0, 0, kSymbolNone};
     itsPlyCount = 0;

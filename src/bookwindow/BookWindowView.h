@@ -60,6 +60,18 @@ public:
     virtual void SetWaitCursor(bool /*busy*/) {}
 };
 
+// The hourglass on the window's view for the life of the object.
+class TViewWait {
+public:
+    explicit TViewWait(TBookWindowView& view) : itsView(view) { itsView.SetWaitCursor(true); }
+    ~TViewWait() { itsView.SetWaitCursor(false); }
+    TViewWait(const TViewWait&) = delete;
+    TViewWait& operator=(const TViewWait&) = delete;
+
+private:
+    TBookWindowView& itsView;
+};
+
 // What a running engine window offers the book window.
 struct TEngineAnalysis {
     int itsScore = 0; // centipawns; 10000 and above is no usable score
