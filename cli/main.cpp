@@ -5,6 +5,7 @@
 #include "BookCommands.h"
 #include "ChessCommands.h"
 #include "DbCommands.h"
+#include "EngineCommands.h"
 #include "ExportCommands.h"
 #include "PgnCommands.h"
 #include "PrefsCommands.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     marvek::cli::AddBookCommands(app, result);
     marvek::cli::AddExportCommands(app, result);
     marvek::cli::AddPgnCommands(app, result);
+    marvek::cli::AddEngineCommands(app, result);
 
     try {
         // Like the desktop program, the tool works with the user's settings (piece letters, folders).
