@@ -98,8 +98,12 @@ void TUciSession::HandleInfo(const std::string& line, int64_t now) {
         }
     }
     if (after(" depth ", rest)) {
-        itsDepth = ReadNumber(rest, value) ? int(value) : 0;
-        itsDisplay.itsDepth = GroupDigits(itsDepth);
+        if (ReadNumber(rest, value)) {
+            itsDepth = int(value);
+            itsDisplay.itsDepth = GroupDigits(itsDepth);
+        } else {
+            itsDepth = 0;
+        }
     }
     if (after(" mate ", rest)) {
         if (ReadNumber(rest, value)) {

@@ -77,6 +77,13 @@ void TWinboardSession::HandleLine(const std::string& line, int64_t) {
         itsDisplay.itsAuthor = "by its author";
     }
     if (HandleThinking(text)) return;
+    // An engine that knows setboard may know no edit mode (or say so by a feature line).
+    if ((text.starts_with("Error") && text.ends_with(": edit")) ||
+        (text.starts_with("feature ") && text.find("setboard=1") != std::string_view::npos)) {
+        const bool resend = !itsSetboard && text.starts_with("Error") && !itsFEN.empty();
+        itsSetboard = true;
+        if (resend) Send("setboard " + itsFEN);
+    }
     if (text.starts_with("stat01:")) {
         HandleStatus(text.substr(7));
     } else if (text.starts_with("search_time ")) {
