@@ -5,6 +5,7 @@
 #include "BookCommands.h"
 #include "ChessCommands.h"
 #include "DbCommands.h"
+#include "EngineCommands.h"
 #include "ExportCommands.h"
 #include "GamesCommands.h"
 #include "PgnCommands.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     marvek::cli::AddExportCommands(app, result);
     marvek::cli::AddPgnCommands(app, result);
     marvek::cli::AddGamesCommands(app, result);
+    marvek::cli::AddEngineCommands(app, result);
 
     try {
         // Like the desktop program, the tool works with the user's settings (piece letters, folders).

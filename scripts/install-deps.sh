@@ -15,13 +15,10 @@ packages=(
   qt6-base-dev qt6-svg-dev fonts-dejavu-core
   # the tests that drive the program on a real X display
   xvfb xauth xdotool
-  # test peers: pgn-extract (its eco.pgn is our real PGN test data)
-  pgn-extract
+  # test peers: pgn-extract (its eco.pgn is our real PGN test data); real engines: stockfish (UCI),
+  # fairymax (Winboard), polyglot (a second Winboard engine over stockfish; also a benchmark peer)
+  pgn-extract stockfish fairymax polyglot
 )
-# Peers that only the benchmarks run beside our own code: ./bench.sh asks for them with --bench.
-if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(polyglot)
-fi
 # ./fuzz.sh builds its harnesses with clang and links libFuzzer and the sanitizer runtimes.
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang libfuzzer-14-dev libclang-rt-14-dev)

@@ -6,6 +6,7 @@
 
 #include "app/MessageNumbers.h"
 #include "app/StringTable.h"
+#include "engines/EngineSettings.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/Folders.h"
@@ -67,13 +68,13 @@ std::string ProgramPath(const char* rest) {
     return ProgramFolder() + rest;
 }
 
+// The engines a Linux system installs from its packages; none when they are missing.
 std::string DefaultWinboardEnginePath() {
-    std::string direct = ProgramFolder() + "Engines/crafty.exe";
-    return FileExists(direct) ? direct : ProgramFolder() + "Engines/Crafty/crafty.exe";
+    return DefaultWinboardEngine();
 }
 
 std::string DefaultUciEnginePath() {
-    return ProgramFolder() + "Engines/Ruffian/ruffian.exe";
+    return DefaultUciEngine();
 }
 
 char FirstLetter(int number) {

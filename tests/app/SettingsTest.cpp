@@ -6,6 +6,7 @@
 
 #include "app/Settings.h"
 #include "app/StringTable.h"
+#include "engines/EngineSettings.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -215,7 +216,6 @@ const TIntField kInts[] = {
 
 std::vector<TTextField> Texts(const std::string& home, const std::string& program) {
     const std::string files = home + "Marvek Files/";
-    const std::string engines = program + "Engines/";
     return {
         {33, "", "Marvek Files/Books/"},
         {116, "", ""},
@@ -229,8 +229,8 @@ std::vector<TTextField> Texts(const std::string& home, const std::string& progra
         {2480, "Times New Roman", "Times New Roman"},
         {2544, "Chess Merida", "Chess Merida"},
         {2620, "Times New Roman", "Times New Roman"},
-        {2688, engines + "Crafty/crafty.exe", engines + "Crafty/crafty.exe"},
-        {2889, engines + "Ruffian/ruffian.exe", engines + "Ruffian/ruffian.exe"},
+        {2688, DefaultWinboardEngine(), DefaultWinboardEngine()},
+        {2889, DefaultUciEngine(), DefaultUciEngine()},
         // Winboard start-up commands: four lines, then empty ones up to the twentieth.
         {3093, "xboard", "xboard"},
         {3093 + 81, "new", "new"},
@@ -283,12 +283,11 @@ TEST_F(SettingsTest, FactoryValuesAtTheByteLevelLeaveUncoveredBytesAlone) {
     EXPECT_TRUE(settings.IsValid());
 }
 
-TEST_F(SettingsTest, WinboardEngineDefaultPrefersTheEngineInTheEnginesFolder) {
-    ASSERT_EQ(CreateFolder(Program() + "Engines"), 0);
-    WriteWholeFile(Program() + "Engines/crafty.exe", "");
+TEST_F(SettingsTest, EngineDefaultsAreTheInstalledEngines) {
     TSettings settings;
     settings.FactorySettings();
-    EXPECT_EQ(settings.WinboardEnginePath(), Program() + "Engines/crafty.exe");
+    EXPECT_EQ(settings.WinboardEnginePath(), FindInstalledEngine("fairymax"));
+    EXPECT_EQ(settings.UciEnginePath(), FindInstalledEngine("stockfish"));
 }
 
 // The accessors write where the layout says, little-endian.
