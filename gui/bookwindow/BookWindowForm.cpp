@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSlider>
@@ -256,6 +258,7 @@ void TBookWindowForm::SavePreferences() {
 
 void TBookWindowForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    WatchActivation();
     // The child is shown before its book opens into it: look again once that is done.
     QTimer::singleShot(0, this, &TBookWindowForm::Refresh);
 }
@@ -372,6 +375,24 @@ void TBookWindowForm::SetWaitCursor(bool busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+// Another child becoming active saves this window's record; coming back reloads it. The area also
+// reports no child while a message box has the focus: that changes nothing, so a box shown in the
+// middle of a command does not reload the position under it.
+void TBookWindowForm::WatchActivation() {
+    if (itsWatchingActivation) return;
+    auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (child == nullptr || child->mdiArea() == nullptr) return;
+    itsWatchingActivation = true;
+    itsActive = child->mdiArea()->activeSubWindow() == child;
+    connect(child->mdiArea(), &QMdiArea::subWindowActivated, this, [this, child](QMdiSubWindow* active) {
+        if (active == nullptr) return;
+        const bool nowActive = active == child;
+        if (nowActive == itsActive) return;
+        itsActive = nowActive;
+        Run([&] { nowActive ? itsWindow.Activate() : itsWindow.Deactivate(); });
+    });
 }
 
 // ---- The board

@@ -95,6 +95,7 @@ private:
     void SavePreferences();
     void BoardMouseUp(Qt::MouseButton button);
     void BoardNotification(int code);
+    void WatchActivation();
     // BookWindowFormCommands.cpp
     void MakeCommands();
     void MakeButtons(QWidget* parent, QHBoxLayout* layout);
@@ -128,6 +129,9 @@ private:
     // Set while the controller's word is put into a control, so the control's signal is not sent back.
     bool itsShowing = false;
     bool itsWaiting = false;
+    // Whether this window's child was the last one the main window's area activated.
+    bool itsActive = false;
+    bool itsWatchingActivation = false;
 };
 
 } // namespace marvek::gui

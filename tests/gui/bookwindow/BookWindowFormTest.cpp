@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -39,7 +40,7 @@ protected:
         QAction* answer = nullptr;
         for (QAction* action : menu.actions()) {
             itsOffered << action->text();
-            if (action->text() == itsAnswer) answer = action;
+            if (action->text().trimmed() == itsAnswer) answer = action;
         }
         return answer;
     }
@@ -186,6 +187,12 @@ TEST_F(BookWindowFormTest, ABoardDragPlaysTheMoveAndTheGridFollows) {
     std::unique_ptr<QMenu> menu = itsForm->MakeTakeBackMenu();
     ASSERT_EQ(menu->actions().size(), 1);
     EXPECT_EQ(menu->actions()[0]->text().trimmed(), "e2-e4");
+    // Choosing the move just played there takes it back.
+    itsForm->itsAnswer = "e2-e4";
+    auto* back = itsForm->findChild<QToolButton*>("BackOnePlyButton");
+    ASSERT_NE(back, nullptr);
+    emit back->customContextMenuRequested(QPoint(2, 2));
+    EXPECT_EQ(itsWindow->PlyCount(), 0);
 }
 
 TEST_F(BookWindowFormTest, Screenshots) {
