@@ -43,6 +43,11 @@ QColor FromWindowsColour(std::int32_t colour) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
+// The preferences keep red in the low byte; the board wants it in the high one.
+TDiagramColour BoardColour(std::int32_t colour) {
+    return FromWindowsColour(colour).rgb() & 0xFFFFFFu;
+}
+
 // A sunken one-line pane, as the side-to-move and assessment panes are drawn.
 QLabel* MakePane(QWidget* parent, const char* name, int width) {
     auto* pane = new QLabel(parent);
@@ -101,12 +106,26 @@ void TBookWindowForm::MakeBoardSide(QSplitter* splitter) {
     column->setContentsMargins(4, 4, 4, 4);
     itsBoard = new TChessDiagram2D(side);
     itsBoard->setObjectName("ChessDiagram");
-    column->addWidget(itsBoard, 1);
+    column->addWidget(itsBoard);
     auto* buttons = new QHBoxLayout;
     column->addLayout(buttons);
     MakeButtons(side, buttons);
+    column->addStretch(1);
     connect(itsBoard, &TChessDiagram2D::MouseUp, this, &TBookWindowForm::BoardMouseUp);
     connect(itsBoard, &TChessDiagram2D::Notification, this, &TBookWindowForm::BoardNotification);
+    connect(itsBoard, &TChessDiagram2D::SizeChanged, this, &TBookWindowForm::FitBoardSide);
+}
+
+// A smaller board gives its room to the list; the user's wider choice stands for the size it was.
+void TBookWindowForm::FitBoardSide() {
+    if (itsBoard->FitToWindow()) return;
+    QList<int> sizes = itsLeftRight->sizes();
+    if (sizes.size() != 2) return;
+    const int wanted = itsBoard->sizeHint().width() + 8;
+    if (sizes[0] == wanted) return;
+    sizes[1] += sizes[0] - wanted;
+    sizes[0] = wanted;
+    itsLeftRight->setSizes(sizes);
 }
 
 void TBookWindowForm::MakeListSide(QSplitter* splitter) {
@@ -222,8 +241,8 @@ void TBookWindowForm::ApplyPreferences() {
     TChessDiagram& diagram = itsBoard->Diagram();
     diagram.SetBoardSize(std::clamp(settings.SquareSize(), 0, 3));
     diagram.SetShowAlgebraicHints(settings.ShowAlgebraicHints());
-    diagram.SetLightColour(TDiagramColour(settings.LightSquareColour()));
-    diagram.SetDarkColour(TDiagramColour(settings.DarkSquareColour()));
+    diagram.SetLightColour(BoardColour(settings.LightSquareColour()));
+    diagram.SetDarkColour(BoardColour(settings.DarkSquareColour()));
     diagram.SetSlideSpeed(settings.SlidingPieceSpeed());
     itsBoard->Redraw();
 
@@ -240,7 +259,9 @@ void TBookWindowForm::ApplyPreferences() {
                             settings.BishopLetter(), settings.KnightLetter(), 0};
     itsDelegate->SetPieceLetters(QString::fromLatin1(letters));
 
-    itsLeftRight->setSizes({std::max(160, int(settings.BookWindowLeftRightSplitter())), 400});
+    itsLeftRight->setSizes(
+        {std::clamp(int(settings.BookWindowLeftRightSplitter()), 160, itsBoard->sizeHint().width() + 8),
+         400});
     itsTopBottom->setSizes({300, std::max(60, int(settings.BookWindowTopBottomSplitter()))});
 }
 
@@ -277,6 +298,7 @@ void TBookWindowForm::ShowCandidates(const std::vector<std::string>& texts) {
     itsDelegate->SetHidden(itsWindow.TrainingActive());
     itsCandidates->clear();
     for (const std::string& text : texts) itsCandidates->addItem(QString::fromStdString(text));
+    itsCandidates->scrollToTop();
     itsShowing = false;
 }
 

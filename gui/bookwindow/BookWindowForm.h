@@ -96,6 +96,7 @@ private:
     void BoardMouseUp(Qt::MouseButton button);
     void BoardNotification(int code);
     void WatchActivation();
+    void FitBoardSide();
     // BookWindowFormCommands.cpp
     void MakeCommands();
     void MakeButtons(QWidget* parent, QHBoxLayout* layout);

@@ -67,8 +67,10 @@ TCandidatePaintParts TCandidateDelegate::Layout(const QRect& rect, const QString
     const int right = rect.right() + 1;
     const int halfHeight = rect.height() / 2;
     parts.itsMove = MoveText(QString::fromStdString(line.itsMove));
-    parts.itsMoveRect = QRect(rect.left() + 4, rect.top() + 2,
-                              std::max(0, rect.width() - kInGameFromRight - 4), rect.height() - 2);
+    // The move may run up to the "G", or up to the mark boxes when there is none.
+    const int moveEnd = right - (line.itsInGame ? kInGameFromRight : kMarksFromRight);
+    parts.itsMoveRect =
+        QRect(rect.left() + 4, rect.top() + 2, std::max(0, moveEnd - rect.left() - 4), rect.height() - 2);
     parts.itsRate = RateSign(line.itsRate);
     if (!parts.itsRate.isEmpty())
         parts.itsRateRect =

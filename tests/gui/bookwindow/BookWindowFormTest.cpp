@@ -135,6 +135,12 @@ TEST(CandidateDelegateTest, PaintsTheMarkBoxesInTheirColours) {
     EXPECT_EQ(image.pixel(x, row.top() + third / 2) & 0xFFFFFF, 0x008000u);
     EXPECT_EQ(image.pixel(x, row.top() + third + third / 2) & 0xFFFFFF, 0xFFFF00u);
     EXPECT_EQ(image.pixel(x, row.top() + 2 * third + third / 2) & 0xFFFFFF, 0xFF0000u);
+
+    // Every kind of line, for looking at.
+    for (const char* text : {"Nf3!?,i0Z+0C,", "d4, 2Z-35Cb,", "O-O-O??,q>51234Z+1200Cabc,G", "exd5,g17Z Cc,"})
+        list.addItem(text);
+    list.resize(360, 200);
+    testsupport::SaveScreenshot(list, "CandidateLines");
 }
 
 TEST_F(BookWindowFormTest, ShowsTheStartPositionsCandidatesAndPanes) {
@@ -201,6 +207,7 @@ TEST_F(BookWindowFormTest, Screenshots) {
     itsWindow->EnterTypedMove("e4");
     itsWindow->EnterTypedMove("e5");
     itsWindow->DelayedRefresh();
+    itsForm->Board()->FinishSlide();
     QCoreApplication::processEvents();
     testsupport::SaveScreenshot(*itsForm, "BookWindowMedium");
 
