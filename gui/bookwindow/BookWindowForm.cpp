@@ -87,6 +87,7 @@ TBookWindowForm::TBookWindowForm(TBookWindow& window, QWidget* parent) : QWidget
 
     MakeCommands();
     ApplyPreferences();
+    RestoreSplitters();
     itsWindow.SetView(this);
     resize(760, 520);
 }
@@ -258,7 +259,11 @@ void TBookWindowForm::ApplyPreferences() {
     const char letters[] = {settings.KingLetter(),   settings.QueenLetter(),  settings.RookLetter(),
                             settings.BishopLetter(), settings.KnightLetter(), 0};
     itsDelegate->SetPieceLetters(QString::fromLatin1(letters));
+    itsCandidates->viewport()->update();
+}
 
+void TBookWindowForm::RestoreSplitters() {
+    const TSettings& settings = Settings();
     itsLeftRight->setSizes(
         {std::clamp(int(settings.BookWindowLeftRightSplitter()), 160, itsBoard->sizeHint().width() + 8),
          400});

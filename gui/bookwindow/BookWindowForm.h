@@ -80,6 +80,7 @@ public:
     void StartDelayedRefresh() override;
     void StopDelayedRefresh() override;
     void SetWaitCursor(bool busy) override;
+    void PreferencesChanged() override { ApplyPreferences(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -92,6 +93,7 @@ private:
     void MakeBoardSide(QSplitter* splitter);
     void MakeListSide(QSplitter* splitter);
     void ApplyPreferences();
+    void RestoreSplitters();
     void SavePreferences();
     void BoardMouseUp(Qt::MouseButton button);
     void BoardNotification(int code);
