@@ -143,8 +143,8 @@ void TBookWindowForm::ShowTakeBackMenu(const QPoint& globalPos) {
 }
 
 void TBookWindowForm::ShowBacksolvedPopup(const QPoint& globalPos) {
-    QAction* chosen = ExecMenu(*itsBacksolvedPopup, globalPos);
-    if (chosen != nullptr) chosen->trigger();
+    // The menu triggers its "Clear" itself.
+    ExecMenu(*itsBacksolvedPopup, globalPos);
 }
 
 QAction* TBookWindowForm::ExecMenu(QMenu& menu, const QPoint& globalPos) {

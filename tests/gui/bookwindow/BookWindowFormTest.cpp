@@ -1,6 +1,7 @@
 // The book window offscreen on a small real book: the candidate lines' drawing, keys reaching
 // their commands, typed and board moves, the take-back menu, and pictures to look at.
 #include <QApplication>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,14 +35,18 @@ public:
     using TBookWindowForm::TBookWindowForm;
     QString itsAnswer;
     QStringList itsOffered;
+    QHash<QString, bool> itsEnabled;
 
 protected:
     QAction* ExecMenu(QMenu& menu, const QPoint&) override {
         QAction* answer = nullptr;
         for (QAction* action : menu.actions()) {
             itsOffered << action->text();
+            itsEnabled[action->objectName()] = action->isEnabled();
             if (action->text().trimmed() == itsAnswer) answer = action;
         }
+        // As a real menu does, the item chosen is triggered before it is returned.
+        if (answer != nullptr) answer->trigger();
         return answer;
     }
 };
@@ -199,6 +204,23 @@ TEST_F(BookWindowFormTest, ABoardDragPlaysTheMoveAndTheGridFollows) {
     ASSERT_NE(back, nullptr);
     emit back->customContextMenuRequested(QPoint(2, 2));
     EXPECT_EQ(itsWindow->PlyCount(), 0);
+}
+
+TEST_F(BookWindowFormTest, TheCandidatePopupFollowsThePosition) {
+    // A leaf of the book: no candidates, but a last move whose symbol may still be set.
+    itsWindow->EnterTypedMove("c4");
+    itsWindow->EnterTypedMove("e5");
+    ASSERT_EQ(itsForm->CandidateList()->count(), 0);
+    emit itsForm->CandidateList()->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_FALSE(itsForm->itsEnabled.value("MoveUpItem", true));
+    EXPECT_FALSE(itsForm->itsEnabled.value("MarkRedItem", true));
+    EXPECT_TRUE(itsForm->itsEnabled.value("SymbolGoodItem", false));
+    // Closed again, the keys reach the window, which says why it refuses.
+    EXPECT_TRUE(itsForm->Action("MoveUpItem")->isEnabled());
+    itsForm->itsAnswer = "!";
+    itsWindow->BackOnePly();
+    emit itsForm->CandidateList()->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_EQ(itsForm->CandidateList()->item(0)->text().section(',', 0, 0), "e5!");
 }
 
 TEST_F(BookWindowFormTest, Screenshots) {
