@@ -329,6 +329,7 @@ void TBookWindow::Deactivate() {
 
 void TBookWindow::ApplyPreferences() {
     SetParserLetters(itsParser);
+    View().PreferencesChanged();
     if (!BookOpen()) return;
     BuildAllCandidateTexts();
     SortCandidates();

@@ -54,6 +54,9 @@ public:
     virtual void InsertCommentParagraph(const std::string& /*text*/) {}
     virtual void CopyToClipboard(const std::string& /*text*/) {}
 
+    // The preferences changed: fonts, letters, figurines and board colours may be new.
+    virtual void PreferencesChanged() {}
+
     // The main frame's 400 ms delayed-refresh timer; the hourglass.
     virtual void StartDelayedRefresh() {}
     virtual void StopDelayedRefresh() {}

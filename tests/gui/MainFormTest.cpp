@@ -141,9 +141,9 @@ TEST_F(MainFormTest, BooksOpenAsChildWindowsAndShutdownRecordsThem) {
 
         // The child shows its book once it has opened.
         QCoreApplication::processEvents();
-        auto* details = form.MdiArea()->subWindowList()[1]->findChild<QLabel*>("BookDetailsLabel");
-        ASSERT_NE(details, nullptr);
-        EXPECT_TRUE(details->text().contains("positions")) << details->text().toStdString();
+        auto* sideToMove = form.MdiArea()->subWindowList()[1]->findChild<QLabel*>("SideToMovePane");
+        ASSERT_NE(sideToMove, nullptr);
+        EXPECT_EQ(sideToMove->text(), QString(QChar::fromLatin1(Settings().WhiteLetter())));
 
         // Opening an open book only activates its window.
         form.MdiArea()->setActiveSubWindow(form.MdiArea()->subWindowList()[1]);

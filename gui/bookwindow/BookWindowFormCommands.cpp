@@ -1,0 +1,187 @@
+// The book window's menus, buttons and keys, its popup menus, and the take-back menu.
+#include <QAction>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolButton>
+
+#include "app/StringTable.h"
+#include "bookwindow/BookWindow.h"
+#include "bookwindow/BookWindowForm.h"
+
+namespace marvek::gui {
+
+namespace {
+
+QString Text(int number) {
+    return QString::fromStdString(LoadMessage(number));
+}
+
+struct TGoButton {
+    const char* itsAction;
+    int itsHintNr;
+    QStyle::StandardPixmap itsIcon;
+};
+
+constexpr TGoButton kGoButtons[] = {
+    {"BackToStartItem", 2190, QStyle::SP_MediaSkipBackward},
+    {"LastBranchItem", 2191, QStyle::SP_MediaSeekBackward},
+    {"BackOnePlyItem", 2192, QStyle::SP_ArrowBack},
+    {"ForwardOnePlyItem", 2193, QStyle::SP_ArrowForward},
+    {"NextBranchItem", 2194, QStyle::SP_MediaSeekForward},
+};
+
+// The Candidate menu's items that need a candidate, and the symbol items.
+bool IsSymbolItem(const QString& name) {
+    return name.startsWith("Symbol");
+}
+
+} // namespace
+
+void TBookWindowForm::MakeCommands() {
+    QHash<QString, QMenu*> menus;
+#define BOOK_MENU(Menu, captionNr)                                                                           \
+    {                                                                                                        \
+        QMenu* menu = itsMenuBar->addMenu(Text(captionNr));                                                  \
+        menu->setObjectName(#Menu "Menu");                                                                   \
+        menus.insert(#Menu, menu);                                                                           \
+    }
+#define BOOK_COMMAND(Name, Menu, captionNr, Call)                                                            \
+    {                                                                                                        \
+        auto* action = new QAction(Text(captionNr), this);                                                   \
+        action->setObjectName(#Name);                                                                        \
+        action->setShortcut(QKeySequence(Text((captionNr) + 1)));                                            \
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);                                          \
+        addAction(action);                                                                                   \
+        menus.value(#Menu)->addAction(action);                                                               \
+        itsActions.insert(#Name, action);                                                                    \
+        connect(action, &QAction::triggered, this, [this] {                                                  \
+            [[maybe_unused]] TBookWindow& window = itsWindow;                                                \
+            [[maybe_unused]] TBookWindowForm& form = *this;                                                  \
+            Run([&] { Call; });                                                                              \
+        });                                                                                                  \
+    }
+#define BOOK_SEPARATOR(Menu) menus.value(#Menu)->addSeparator();
+#include "bookwindow/BookWindowCommands.def"
+
+    // The list's popup carries the Candidate menu's items.
+    QMenu* candidate = menus.value("Candidate");
+    itsCandidatePopup = new QMenu(this);
+    itsCandidatePopup->setObjectName("CandidatePopupMenu");
+    itsCandidatePopup->addActions(candidate->actions());
+    connect(candidate, &QMenu::aboutToShow, this, [this] { UpdateCandidateItems(true); });
+    connect(candidate, &QMenu::aboutToHide, this, [this] { UpdateCandidateItems(false); });
+
+    itsBacksolvedPopup = new QMenu(this);
+    itsBacksolvedPopup->setObjectName("BacksolvedRatePopupMenu");
+    QAction* clear = itsBacksolvedPopup->addAction(Text(2200));
+    clear->setObjectName("ClearBacksolvedRateItem");
+    connect(clear, &QAction::triggered, this, [this] { Run([&] { itsWindow.ClearBacksolvedRate(); }); });
+}
+
+void TBookWindowForm::MakeButtons(QWidget* parent, QHBoxLayout* layout) {
+    layout->addStretch();
+    for (const TGoButton& button : kGoButtons) {
+        auto* tool = new QToolButton(parent);
+        tool->setObjectName(QString(button.itsAction).replace("Item", "Button"));
+        tool->setIcon(style()->standardIcon(button.itsIcon));
+        tool->setIconSize(QSize(22, 22));
+        tool->setAutoRaise(true);
+        tool->setToolTip(Text(button.itsHintNr));
+        const QString action = button.itsAction;
+        // The actions are made later, from the table; look them up when clicked.
+        connect(tool, &QToolButton::clicked, this, [this, action] {
+            if (QAction* item = Action(action)) item->trigger();
+        });
+        layout->addWidget(tool);
+        if (action == "BackOnePlyItem") {
+            itsBackOnePlyButton = tool;
+            tool->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(tool, &QToolButton::customContextMenuRequested, this,
+                    [this, tool](const QPoint& at) { ShowTakeBackMenu(tool->mapToGlobal(at)); });
+        }
+    }
+    layout->addStretch();
+}
+
+// Opening a candidate menu enables its items by the position; closed, they all stay on so that
+// their keys always reach the window, which says why it refuses.
+void TBookWindowForm::UpdateCandidateItems(bool fromMenu) {
+    for (QAction* action : itsCandidatePopup->actions()) {
+        if (action->isSeparator()) continue;
+        bool enabled = true;
+        if (fromMenu)
+            enabled = IsSymbolItem(action->objectName()) ? itsWindow.SymbolItemsEnabled()
+                                                         : itsWindow.CandidateItemsEnabled();
+        action->setEnabled(enabled);
+    }
+}
+
+std::unique_ptr<QMenu> TBookWindowForm::MakeTakeBackMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setObjectName("TakeBackMenu");
+    std::vector<std::string> captions;
+    Run([&] { captions = itsWindow.TakeBackMenu(); });
+    for (int i = 0; i < int(captions.size()); ++i)
+        menu->addAction(QString::fromStdString(captions[std::size_t(i)]))->setData(i);
+    return menu;
+}
+
+void TBookWindowForm::ShowTakeBackMenu(const QPoint& globalPos) {
+    std::unique_ptr<QMenu> menu = MakeTakeBackMenu();
+    if (menu->isEmpty()) return;
+    QAction* chosen = ExecMenu(*menu, globalPos);
+    if (chosen == nullptr) return;
+    const int index = chosen->data().toInt();
+    Run([&] { itsWindow.ChooseTakeBack(index); });
+}
+
+void TBookWindowForm::ShowBacksolvedPopup(const QPoint& globalPos) {
+    // The menu triggers its "Clear" itself.
+    ExecMenu(*itsBacksolvedPopup, globalPos);
+}
+
+QAction* TBookWindowForm::ExecMenu(QMenu& menu, const QPoint& globalPos) {
+    return menu.exec(globalPos);
+}
+
+bool TBookWindowForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == itsCandidates && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Right || key == Qt::Key_Left) {
+            Run([&] { key == Qt::Key_Right ? itsWindow.ForwardOnePly() : itsWindow.BackOnePly(); });
+            return true;
+        }
+    }
+    if (watched == itsBacksolved && event->type() == QEvent::MouseButtonRelease) {
+        ShowBacksolvedPopup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TBookWindowForm::ForwardToMainWindow(const char* actionName) {
+    // The book window's File items are the main window's own commands.
+    QWidget* main = window();
+    if (main == nullptr) return;
+    if (auto* action = main->findChild<QAction*>(actionName)) action->trigger();
+}
+
+void TBookWindowForm::EditFocusedPane(TPaneEdit edit) {
+    auto* pane = qobject_cast<QLineEdit*>(focusWidget());
+    if (pane != itsMoveEntry && pane != itsOpeningCode) return;
+    if (edit == kCut)
+        pane->cut();
+    else if (edit == kCopy)
+        pane->copy();
+    else
+        pane->paste();
+}
+
+} // namespace marvek::gui
