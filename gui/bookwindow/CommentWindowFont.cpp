@@ -2,6 +2,7 @@
 // what was chosen to the selection.
 #include "bookwindow/CommentWindow.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -23,6 +24,20 @@ namespace {
 // Symbol fonts keep their bytes as they are; the record marks their runs with character set 2.
 int CharsetOf(const QString& family) {
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::Symbol) ? 2 : 0;
+}
+
+// The family's plainest style of the font's weight and slant, so that the dialog selects it rather
+// than the first style it lists (a family with "Book" and condensed styles would show one of those).
+QFont WithStyleName(QFont font) {
+    QString best;
+    for (const QString& style : QFontDatabase::styles(font.family())) {
+        if (QFontDatabase::bold(font.family(), style) != font.bold() ||
+            QFontDatabase::italic(font.family(), style) != font.italic())
+            continue;
+        if (best.isEmpty() || style.size() < best.size()) best = style;
+    }
+    if (!best.isEmpty()) font.setStyleName(best);
+    return font;
 }
 
 QIcon Swatch(const QColor& colour) {
@@ -69,9 +84,12 @@ void TCommentWindow::ChooseFont() {
 std::optional<TCommentFont> TCommentWindow::AskFont(const TCommentFont& initial) {
     QDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("Font"));
-    auto* fonts = new QFontDialog(initial.itsFont, &dialog);
+    auto* fonts = new QFontDialog(&dialog);
     fonts->setWindowFlags(Qt::Widget);
     fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    fonts->setCurrentFont(WithStyleName(initial.itsFont));
+    // Underline and strike-out are not kept in comments, so they are not offered.
+    for (QCheckBox* box : fonts->findChildren<QCheckBox*>()) box->setEnabled(false);
 
     QColor colour = initial.itsColour;
     auto* colourButton = new QPushButton(QStringLiteral("Colour..."), &dialog);
