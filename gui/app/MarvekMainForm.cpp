@@ -21,6 +21,7 @@
 #include "app/UserInterface.h"
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
+#include "bookwindow/CommentWindow.h"
 
 namespace marvek::gui {
 
@@ -93,6 +94,13 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
 
     itsFrame = std::make_unique<TMainFrame>(*this, Settings());
     Guarded([this] { itsFrame->Create(); });
+    // Made after the settings are loaded: its place and font come from them.
+    itsCommentWindow = new TCommentWindow(Settings(), this);
+    itsCommentWindow->SetFocusLostHandler([this] {
+        Guarded([this] {
+            if (TBookWindow* active = itsFrame->ActiveBookWindow()) active->CommentFocusLost();
+        });
+    });
     LoadMenuTexts();
     itsLoadingBookPanel->setText(Text(1704));
     ApplyGeometry(itsFrame->InitialGeometry());
@@ -276,6 +284,7 @@ void TMarvekMainForm::EnableTimers(bool enabled) {
 // ---- Book windows
 
 void TMarvekMainForm::AddBookWindow(TBookWindow& window, const std::string& caption) {
+    window.SetCommentBuffer(itsCommentWindow);
     auto* form = new TBookWindowForm(window);
     QMdiSubWindow* subWindow = itsMdiArea->addSubWindow(form);
     subWindow->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -347,6 +356,16 @@ bool TMarvekMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TMarvekMainForm::ShowCommentWindow() {
+    itsCommentWindow->show();
+    itsCommentWindow->raise();
+}
+
+void TMarvekMainForm::HideCommentWindow() {
+    itsCommentWindow->Clear();
+    itsCommentWindow->hide();
+}
+
 void TMarvekMainForm::ShowLoadingPanel(bool visible) {
     if (visible) {
         itsLoadingBookPanel->adjustSize();
@@ -388,7 +407,9 @@ void TMarvekMainForm::CopyItemClick() {}
 void TMarvekMainForm::PasteItemClick() {}
 
 void TMarvekMainForm::EditPreferencesItemClick() {
-    itsFrame->PreferencesClosed(RunPreferencesDialog());
+    const bool ok = RunPreferencesDialog();
+    itsFrame->PreferencesClosed(ok);
+    if (ok) itsCommentWindow->ApplyPreferences();
 }
 
 void TMarvekMainForm::WindowCascadeItemClick() {

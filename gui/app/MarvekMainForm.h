@@ -22,6 +22,7 @@ class QToolBar;
 namespace marvek::gui {
 
 class TBookWindowForm;
+class TCommentWindow;
 
 class TMarvekMainForm : public QMainWindow, public TMainFrameView {
     Q_OBJECT
@@ -54,8 +55,8 @@ public:
     bool ConfirmReplaceBook(const std::string& fileName) override;
     TWelcomeResult ShowWelcome() override;
     void ShowHelpContext(int context) override;
-    void ShowCommentWindow() override {}
-    void HideCommentWindow() override {}
+    void ShowCommentWindow() override;
+    void HideCommentWindow() override;
     void SetShowHints(bool show) override;
     void UpdateMenuItems(bool haveBookWindows) override;
     void EnableTimers(bool enabled) override;
@@ -69,6 +70,8 @@ public:
     QMdiSubWindow* SubWindowOf(const TBookWindow& window) const;
     QToolBar* SpeedBar() const { return itsSpeedBar; }
     QLabel* LoadingBookPanel() const { return itsLoadingBookPanel; }
+    // The one comment window, every book window's comment buffer.
+    TCommentWindow* CommentWindow() const { return itsCommentWindow; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -96,6 +99,7 @@ private:
     QLabel* itsLoadingBookPanel = nullptr;
     QLabel* itsNoBookHint = nullptr;
     QToolBar* itsSpeedBar = nullptr;
+    TCommentWindow* itsCommentWindow = nullptr;
     QTimer* itsDelayedRefreshTimer = nullptr;
     QTimer* itsTrainingTimer = nullptr;
     QHash<QString, QAction*> itsActions;
