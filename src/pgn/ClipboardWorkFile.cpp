@@ -1,0 +1,23 @@
+// The clipboard's PGN text put into CLIPBRD.PGN in the program folder.
+#include "pgn/ClipboardWorkFile.h"
+
+#include <cstdio>
+
+#include "app/UserInterface.h"
+#include "platform/Folders.h"
+
+namespace marvek {
+
+std::string WriteClipboardWorkFile(const std::string& text) {
+    const std::string path = ProgramFolder() + kClipboardWorkFileName;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file != nullptr && std::fclose(file) != 0) written = false;
+    if (!written) {
+        UserInterface().ShowMessage("Could not create a temporary work file in the program's directory.");
+        return {};
+    }
+    return path;
+}
+
+} // namespace marvek

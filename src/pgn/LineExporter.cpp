@@ -1,0 +1,160 @@
+// TLineExporter: one line of moves written as a PGN game, tags first, then wrapped movetext.
+#include "pgn/LineExporter.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/UserInterface.h"
+#include "pgn/BookToPGNExporter.h"
+#include "pgn/PGNHeader.h"
+
+namespace marvek {
+
+namespace {
+
+constexpr const char* kOpenProblem = "There was a problem opening the export file. (Check the path.)";
+
+std::string WithoutSpaces(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ') out += c;
+    return out;
+}
+
+// Tag values hold whatever the user typed; a quote or backslash would end the value early.
+std::string TagLine(std::string_view tag, std::string_view value) {
+    std::string line = "[" + std::string(tag) + " \"";
+    for (char c : value) {
+        if (c == '"' || c == '\\') line += '\\';
+        line += c;
+    }
+    return line + "\"]";
+}
+
+std::string OrQuestionMark(const std::string& value) {
+    return value.empty() ? std::string("?") : value;
+}
+
+} // namespace
+
+TLineExporter::TLineExporter(const TSettings& settings) : itsSettings(settings) {}
+
+TLineExporter::~TLineExporter() {
+    if (itsFile) std::fclose(itsFile);
+}
+
+std::string TLineExporter::PgnMove(std::string_view moveText, const TPieceLetters& localLetters) {
+    std::string move(moveText.substr(0, moveText.find(',')));
+    if (!move.empty()) {
+        const int kind = localLetters.Kind(move[0]);
+        if (kind != 0) move[0] = kEnglishLetters.Letter(kind);
+    }
+    return move;
+}
+
+bool TLineExporter::Export(const std::string& fileName, const TPackedPosition& start,
+                           const std::vector<std::string>& startComment, const std::vector<TPly>& plies) {
+    itsPending.clear();
+    itsWriteError = 0;
+    if (!itsSettings.PgnExportErase()) itsFile = std::fopen(fileName.c_str(), "ab");
+    if (!itsFile) itsFile = std::fopen(fileName.c_str(), "wb");
+    if (!itsFile) {
+        UserInterface().ShowMessage(kOpenProblem);
+        return false;
+    }
+
+    WriteTags(start);
+    WriteComment(startComment);
+    bool whiteToMove = start.WhiteToMove();
+    std::size_t next = 0;
+    for (int number = 1; next < plies.size(); ++number) {
+        if (whiteToMove) {
+            WriteToken(std::to_string(number) + ".");
+            WriteToken(plies[next].itsMoveText);
+            WriteComment(plies[next].itsComment);
+            ++next;
+        } else {
+            // A line that starts with Black to move: "1..." is valid movetext for the missing move.
+            WriteToken(std::to_string(number) + "...");
+            whiteToMove = true;
+        }
+        if (next < plies.size()) {
+            WriteToken(plies[next].itsMoveText);
+            WriteComment(plies[next].itsComment);
+            ++next;
+        }
+    }
+    WriteToken(ResultText(itsSettings.PgnExportResult()));
+    if (!itsPending.empty()) WriteLine(itsPending);
+    WriteLine("");
+
+    // Closing flushes what is buffered, so a full disk may show only here.
+    errno = 0;
+    if (std::fflush(itsFile) != 0 && itsWriteError == 0) itsWriteError = errno ? errno : EIO;
+    if (std::fclose(itsFile) != 0 && itsWriteError == 0) itsWriteError = errno ? errno : EIO;
+    itsFile = nullptr;
+    if (itsWriteError != 0) {
+        UserInterface().ShowMessage(std::string(kOpenProblem) + " (" + std::strerror(itsWriteError) + ")");
+        return false;
+    }
+    return true;
+}
+
+void TLineExporter::WriteTags(const TPackedPosition& start) {
+    const TSettings& s = itsSettings;
+    // Appended after an earlier game, the tags must start on a line of their own.
+    WriteLine("");
+    WriteLine(TagLine("Event", OrQuestionMark(s.PgnExportEvent())));
+    WriteLine(TagLine("Site", OrQuestionMark(s.PgnExportSite())));
+    WriteLine(TagLine("Date", ExportDateTag(s.PgnExportDate())));
+    WriteLine(TagLine("Round", OrQuestionMark(WithoutSpaces(s.PgnExportRound()))));
+    WriteLine(TagLine("White", OrQuestionMark(s.PgnExportWhite())));
+    WriteLine(TagLine("Black", OrQuestionMark(s.PgnExportBlack())));
+    WriteLine(TagLine("Result", ResultText(s.PgnExportResult())));
+    WriteLine(TagLine("ECO", OrQuestionMark(s.PgnExportEco())));
+    if (!(start == StartPosition())) {
+        WriteLine(TagLine("SetUp", "1"));
+        std::string fen = TChessPosition(start).ToFEN() + " 1 0";
+        if (fen.size() > 80) fen.resize(80);
+        WriteLine(TagLine("FEN", fen));
+    }
+    WriteLine("");
+}
+
+void TLineExporter::WriteToken(std::string_view token) {
+    if (token.size() + itsPending.size() + 1 > kLineLength && !itsPending.empty()) {
+        WriteLine(itsPending);
+        itsPending.clear();
+    }
+    if (token != "}" && !itsPending.empty()) itsPending += ' ';
+    itsPending += token;
+}
+
+void TLineExporter::WriteComment(const std::vector<std::string>& lines) {
+    bool opened = false;
+    for (std::string line : lines) {
+        for (char& c : line) {
+            if (c == '{') c = '[';
+            if (c == '}') c = ']';
+        }
+        std::string_view rest = line;
+        while (!rest.empty()) {
+            const std::size_t space = rest.find(' ');
+            std::string_view word = rest.substr(0, space);
+            rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+            if (word.empty()) continue;
+            WriteToken(opened ? std::string(word) : "{" + std::string(word));
+            opened = true;
+        }
+    }
+    if (opened) WriteToken("}");
+}
+
+void TLineExporter::WriteLine(std::string_view line) {
+    if (itsWriteError != 0) return;
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), itsFile) != line.size() || std::fputc('\n', itsFile) == EOF)
+        itsWriteError = errno ? errno : EIO;
+}
+
+} // namespace marvek
