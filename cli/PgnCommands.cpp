@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "Arguments.h"
@@ -13,6 +14,7 @@
 #include "app/Settings.h"
 #include "book/Book2.h"
 #include "book/RichTextBuffer.h"
+#include "pgn/ClipboardWorkFile.h"
 #include "pgn/PGNImporter.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
@@ -103,7 +105,18 @@ void RunImport(const TImportArguments& a, int& result) {
     std::string base = BookArgument(a.itsBook);
     if (!FileExists(base + ".2MD"))
         throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
-    if (!FileExists(a.itsFile)) throw EMarvekError("no PGN file at " + a.itsFile);
+    // "-" reads the games from standard input; the importer reads a file, so the text goes to the
+    // program folder's PGN work file first.
+    const bool fromInput = a.itsFile == "-";
+    std::string pgnFile = a.itsFile;
+    if (fromInput) {
+        std::ostringstream text;
+        text << std::cin.rdbuf();
+        pgnFile = WriteClipboardWorkFile(text.str());
+        if (pgnFile.empty()) throw EMarvekError("could not write the standard input to a work file");
+    }
+    const std::string shownName = fromInput ? std::string("standard input") : a.itsFile;
+    if (!FileExists(pgnFile)) throw EMarvekError("no PGN file at " + a.itsFile);
 
     TStorageSession storage;
     TBook2 book;
@@ -113,7 +126,7 @@ void RunImport(const TImportArguments& a, int& result) {
     TImportProgress progress;
     TPGNImporter importer(options, &progress);
     TPGNImportResult outcome =
-        importer.Import(book, comment, player, filter, a.itsWriteLine, colours, a.itsFile);
+        importer.Import(book, comment, player, filter, a.itsWriteLine, colours, pgnFile);
 
     // Names taken by a sequential naming advance the number the next import starts from.
     if (importer.Options().itsSequentialNumber != options.itsSequentialNumber) {
@@ -121,11 +134,11 @@ void RunImport(const TImportArguments& a, int& result) {
         SavePreferences();
     }
     if (outcome.itsGamesFound == 0 && outcome.itsReadError == 0 && !outcome.itsStopped) {
-        std::cerr << "no game was found in " << a.itsFile << '\n';
+        std::cerr << "no game was found in " << shownName << '\n';
         result = 1;
         return;
     }
-    std::string message = TPGNImporter::ImportMessage(outcome.itsGamesRead, a.itsFile, book.BaseName());
+    std::string message = TPGNImporter::ImportMessage(outcome.itsGamesRead, shownName, book.BaseName());
     message.erase(std::remove(message.begin(), message.end(), '\r'), message.end());
     std::cout << message << '\n';
     if (outcome.itsBadFenGames > 0)
@@ -133,7 +146,7 @@ void RunImport(const TImportArguments& a, int& result) {
                   << " skipped: the FEN tag is not a position that can be played\n";
     result = 0;
     if (outcome.itsReadError != 0) {
-        std::cerr << "reading " << a.itsFile << " failed: " << std::strerror(outcome.itsReadError)
+        std::cerr << "reading " << shownName << " failed: " << std::strerror(outcome.itsReadError)
                   << "; the games before the failure are in the book\n";
         result = 1;
     } else if (outcome.itsStopped) {
@@ -149,7 +162,7 @@ void AddPgnCommands(CLI::App& app, int& result) {
     auto a = std::make_shared<TImportArguments>();
     auto* cmd = book->add_subcommand("import", "Import the games of a PGN file into a book");
     cmd->add_option("BOOK", a->itsBook, "Path of the book")->required();
-    cmd->add_option("FILE", a->itsFile, "The PGN file")->required();
+    cmd->add_option("FILE", a->itsFile, "The PGN file, or - for standard input")->required();
     cmd->add_option("--plies", a->itsPlies, "Main-line plies to import per game (default: the settings)")
         ->check(CLI::Range(0, std::numeric_limits<int32_t>::max()));
     auto* header =

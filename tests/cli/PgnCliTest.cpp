@@ -52,6 +52,15 @@ TEST_F(PgnCli, ImportsWithTheSettingsOptions) {
     EXPECT_EQ(RunCli({"book", "verify", Book()}).itsExitStatus, 0);
 }
 
+// "-" reads the games from standard input.
+TEST_F(PgnCli, ImportsFromStandardInput) {
+    auto r = testsupport::RunProgram("/bin/sh", {"-c", std::string("\"$0\" book import \"$1\" - < \"$2\""),
+                                                 MARVEK_CLI_PATH, Book(), Pgn()});
+    EXPECT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    EXPECT_EQ(r.itsOut, "3 games were imported from standard input into " + Book() + ".\n");
+    EXPECT_NE(Show("e4 e5").find("Nf3"), std::string::npos);
+}
+
 TEST_F(PgnCli, OptionsOverrideTheSettings) {
     auto r = RunCli({"book", "import", Book(), Pgn(), "--plies", "1", "--no-header-comment", "--mark",
                      "green,red", "--white", "short", "--naming", "white", "--write-line"});
