@@ -2,13 +2,16 @@
 
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "Arguments.h"
 #include "app/ConsoleUserInterface.h"
 #include "app/Settings.h"
 #include "book/Book2.h"
+#include "book/RichTextBuffer.h"
 #include "pgn/BookToPGNExporter.h"
+#include "pgn/LineExporter.h"
 #include "pgn/PGNHeader.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
@@ -26,6 +29,7 @@ struct TExportOptions {
     std::string itsFen;
     std::string itsLine;
     bool itsErase = false;
+    bool itsComments = false;
     std::string itsEvent, itsSite, itsWhite, itsBlack, itsDate, itsRound, itsResult, itsEco;
 };
 
@@ -44,10 +48,92 @@ void ApplyTags(const CLI::App& cmd, const TExportOptions& o, TSettings& settings
     settings.SetPgnExportErase(o.itsErase);
 }
 
+// The plain lines of a position's comment; none when the book has no record of it.
+std::vector<std::string> CommentLines(TBook2& book, const TPackedPosition& position) {
+    TPositionRecord record;
+    record.SetPosition(position);
+    TRichTextBuffer comment;
+    if (!book.FillInEverything(record, &comment) || !comment.HoldsText()) return {};
+    return comment.PlainTextLines();
+}
+
+// Writes the moves of --line from --fen (or the start position) as one game.
+void RunExportLine(const CLI::App& cmd, const TExportOptions& o, int& result) {
+    TPackedPosition start = o.itsFen.empty() ? StartPosition() : ReadFenArgument(o.itsFen);
+    TSettings settings = Settings();
+    ApplyTags(cmd, o, settings);
+
+    TStorageSession storage;
+    TBook2 book;
+    std::string base = BookArgument(o.itsBook);
+    if (!FileExists(base + ".2MD"))
+        throw EMarvekError("no book at " + base + " (its file " + base + ".2MD is missing)");
+    book.Open(base, true, false);
+
+    // Moves are read in the user's letters and written in English ones, as PGN wants.
+    TChessParser reader;
+    UseSettingsLetters(reader);
+    reader.LoadPosition(start);
+    TChessParser writer;
+    std::vector<std::string> startComment =
+        o.itsComments ? CommentLines(book, start) : std::vector<std::string>();
+    std::vector<TLineExporter::TPly> plies;
+    std::istringstream moves(o.itsLine);
+    std::string move;
+    while (moves >> move) {
+        bool legal = false;
+        if (IsCoordinateMove(move)) {
+            legal = !reader.CoordinateToNotation(move).empty();
+        } else {
+            reader.SetMoveText(move);
+            legal = reader.ParseMove();
+        }
+        if (!legal) throw EMarvekError("illegal move: " + move);
+        writer.LoadPosition(reader.CurrentPosition());
+        std::string text = writer.NotationFor(reader.GetChessMove());
+        reader.ApplyMove();
+        plies.push_back({text, o.itsComments ? CommentLines(book, reader.CurrentPosition())
+                                             : std::vector<std::string>()});
+    }
+    book.Close();
+
+    TLineExporter exporter(settings);
+    if (!exporter.Export(o.itsFile, start, startComment, plies)) {
+        result = 1;
+        return;
+    }
+    std::cout << "exported " << plies.size() << (plies.size() == 1 ? " ply to " : " plies to ") << o.itsFile
+              << '\n';
+    result = 0;
+}
+
+void AddExportLineCommand(CLI::App& book, int& result) {
+    auto o = std::make_shared<TExportOptions>();
+    auto* cmd =
+        book.add_subcommand("export-line", "Write a line of moves as one PGN game (appended to the file)");
+    cmd->add_option("BOOK", o->itsBook, "Path of the book (for the comments)")->required();
+    cmd->add_option("FILE", o->itsFile, "The PGN file")->required();
+    cmd->add_option("--line", o->itsLine, "The moves, such as \"e4 e5 Nf3\"");
+    cmd->add_option("--fen", o->itsFen, "The line starts from this position (FEN or startpos)");
+    cmd->add_flag("--comments", o->itsComments, "Write the positions' comments");
+    cmd->add_flag("--erase", o->itsErase, "Replace the file instead of appending to it");
+    cmd->add_option("--event", o->itsEvent, "Tag Event");
+    cmd->add_option("--site", o->itsSite, "Tag Site");
+    cmd->add_option("--white", o->itsWhite, "Tag White");
+    cmd->add_option("--black", o->itsBlack, "Tag Black");
+    cmd->add_option("--date", o->itsDate, "Tag Date, MM/DD/YYYY or YYYY.MM.DD");
+    cmd->add_option("--round", o->itsRound, "Tag Round");
+    cmd->add_option("--result", o->itsResult, "Tag Result and the game's end")
+        ->check(CLI::IsMember({"1-0", "0-1", "1/2-1/2", "*"}));
+    cmd->add_option("--eco", o->itsEco, "Tag ECO");
+    cmd->callback([o, cmd, &result] { RunExportLine(*cmd, *o, result); });
+}
+
 } // namespace
 
 void AddExportCommands(CLI::App& app, int& result) {
     CLI::App* book = app.get_subcommand("book");
+    AddExportLineCommand(*book, result);
     auto o = std::make_shared<TExportOptions>();
     auto* cmd = book->add_subcommand(
         "export", "Write the book's tree below a position as one PGN game (appended to the file)");

@@ -104,5 +104,30 @@ TEST_F(ExportCli, BadArgumentsAndFilesAreReported) {
     EXPECT_EQ(FileSizeOf(Pgn()), -1);
 }
 
+// export-line writes the moves given, from the start or a FEN, and refuses an illegal move.
+TEST_F(ExportCli, ExportLineWritesTheMovesAsOneGame) {
+    auto r =
+        RunCli({"book", "export-line", Book(), Pgn(), "--line", "e4 e5 Nf3", "--white", "Me", "--erase"});
+    ASSERT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    EXPECT_EQ(r.itsOut, "exported 3 plies to " + Pgn() + "\n");
+    std::string text = ReadWholeFile(Pgn());
+    EXPECT_NE(text.find("[White \"Me\"]"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\n1. e4 e5 2. Nf3 *\n\n"), std::string::npos) << text;
+
+    r = RunCli(
+        {"book", "export-line", Book(), Pgn(), "--fen", "4k3/8/8/8/8/8/8/4K2R b K -", "--line", "Kd7 O-O"});
+    ASSERT_EQ(r.itsExitStatus, 0) << r.itsErr;
+    text = ReadWholeFile(Pgn());
+    EXPECT_NE(text.find("1. e4 e5 2. Nf3 *\n\n\n[Event"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\n1... Kd7 2. O-O *\n"), std::string::npos) << text;
+    auto check = testsupport::RunProgram("/usr/games/pgn-extract", {"-s", "-r", Pgn()});
+    EXPECT_EQ(check.itsExitStatus, 0) << check.itsErr;
+    EXPECT_EQ(check.itsErr.find("rror"), std::string::npos) << check.itsErr;
+
+    r = RunCli({"book", "export-line", Book(), Pgn(), "--line", "e4 e4"});
+    EXPECT_NE(r.itsExitStatus, 0);
+    EXPECT_NE(r.itsErr.find("illegal move: e4"), std::string::npos) << r.itsErr;
+}
+
 } // namespace
 } // namespace marvek::test
