@@ -60,6 +60,8 @@ public:
     // What some commands do on the Qt side.
     void ForwardToMainWindow(const char* actionName);
     void EditFocusedPane(TPaneEdit edit);
+    // Shows the comment window the main window shares among all book windows.
+    void ShowComments();
 
     // ---- TBookWindowView
     void ShowCandidates(const std::vector<std::string>& texts) override;

@@ -18,6 +18,7 @@
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
 #include "bookwindow/CandidateDelegate.h"
+#include "bookwindow/CommentWindow.h"
 #include "diagram/ChessDiagram2D.h"
 #include "gui/Screenshot.h"
 #include "storage/StorageSession.h"
@@ -176,6 +177,18 @@ TEST_F(BookWindowFormTest, KeysReachTheirCommands) {
     QTest::keyClick(itsForm->MoveEntry(), Qt::Key_Return);
     EXPECT_EQ(itsWindow->PlyCount(), 1);
     EXPECT_TRUE(itsForm->MoveEntry()->text().isEmpty());
+    EXPECT_TRUE(itsUi.itsShown.empty());
+}
+
+TEST_F(BookWindowFormTest, ShowCommentsShowsTheSharedCommentWindow) {
+    // The comment window belongs to the window the book window sits in.
+    auto* comments = new TCommentWindow(Settings(), itsForm.get());
+    ASSERT_FALSE(comments->isVisible());
+    auto* item = itsForm->findChild<QAction*>("ShowCommentsItem");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "Show Comments");
+    item->trigger();
+    EXPECT_TRUE(comments->isVisible());
     EXPECT_TRUE(itsUi.itsShown.empty());
 }
 
