@@ -260,6 +260,15 @@ TEST_F(BookWindowFormTest, Screenshots) {
     EXPECT_EQ(itsForm->CandidateList()->count(), 14);
     testsupport::SaveScreenshot(*itsForm, "BookWindowLongList");
 
+    // Large, with the board fitted to the window.
+    itsForm->resize(1400, 900);
+    itsForm->Board()->ChooseMenuItem(TChessDiagram2D::kFitMenuItem);
+    QCoreApplication::processEvents();
+    EXPECT_GT(itsForm->Board()->width(), 700);
+    EXPECT_GT(itsForm->CandidateList()->width(), 300);
+    testsupport::SaveScreenshot(*itsForm, "BookWindowLarge");
+    itsForm->Board()->ChooseMenuItem(TChessDiagram2D::kFitMenuItem);
+
     Settings().SetSquareSize(0);
     TBookWindowForm small(*itsWindow);
     itsWindow->Refresh();
