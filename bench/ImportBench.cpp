@@ -10,11 +10,10 @@
 // MARVEK_BENCH_BUFFERS runs one page-buffer count alone; MARVEK_BENCH_ONCE leaves out the second
 // import.
 
+#include "CorpusBook.h"
 #include "PgnCorpus.h"
 
 #include "book/Book2.h"
-#include "book/RichTextBuffer.h"
-#include "pgn/PGNImporter.h"
 #include "storage/Isam.h"
 #include "storage/StorageSession.h"
 
@@ -50,29 +49,10 @@ double Seconds(Clock::time_point start) {
     std::exit(1);
 }
 
-struct TRun {
-    double itsSeconds = 0;
-    int32_t itsGames = 0;
-    int32_t itsPositions = 0;
-};
+using TRun = bench::TImportRun;
 
 TRun Import(const std::string& book, const std::string& pgn) {
-    TBook2 b;
-    b.Open(book, false, false);
-    TPGNImportOptions options;
-    options.itsPlyLimit = kPlies;
-    options.itsHeaderInComment = false; // polyglot keeps no comments either
-    options.itsNamingStyle = TNamingStyle::kNone;
-    TPGNImporter importer(options, nullptr);
-    TRichTextBuffer comment;
-    auto start = Clock::now();
-    TPGNImportResult result =
-        importer.Import(b, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), pgn);
-    TRun run;
-    run.itsSeconds = Seconds(start);
-    run.itsGames = result.itsGamesRead;
-    run.itsPositions = b.PositionCount();
-    return run;
+    return bench::ImportCorpus(book, pgn, kPlies);
 }
 
 double RunPolyglot(const std::string& pgn, const std::string& bin) {

@@ -104,6 +104,7 @@ void TBookWindowForm::Run(const std::function<void()>& command) {
 void TBookWindowForm::MakeBoardSide(QSplitter* splitter) {
     auto* side = new QWidget(splitter);
     auto* column = new QVBoxLayout(side);
+    itsBoardColumn = column;
     column->setContentsMargins(4, 4, 4, 4);
     itsBoard = new TChessDiagram2D(side);
     itsBoard->setObjectName("ChessDiagram");
@@ -118,15 +119,28 @@ void TBookWindowForm::MakeBoardSide(QSplitter* splitter) {
 }
 
 // A smaller board gives its room to the list; the user's wider choice stands for the size it was.
+// A board fitted to the window takes the side's height, and as much width as a square board of
+// that height needs while the list keeps a readable width.
 void TBookWindowForm::FitBoardSide() {
-    if (itsBoard->FitToWindow()) return;
+    const bool fit = itsBoard->FitToWindow();
+    itsBoardColumn->setStretchFactor(itsBoard, fit ? 1 : 0);
+    itsBoardColumn->setStretch(itsBoardColumn->count() - 1, fit ? 0 : 1);
     QList<int> sizes = itsLeftRight->sizes();
     if (sizes.size() != 2) return;
-    const int wanted = itsBoard->sizeHint().width() + 8;
+    const int total = sizes[0] + sizes[1];
+    const int buttonsHeight = itsBoardColumn->itemAt(1)->sizeHint().height() + 16;
+    const int wanted = fit ? std::clamp(itsLeftRight->height() - buttonsHeight, itsBoard->minimumWidth() + 8,
+                                        std::max(itsBoard->minimumWidth() + 8, total - 320))
+                           : itsBoard->sizeHint().width() + 8;
     if (sizes[0] == wanted) return;
     sizes[1] += sizes[0] - wanted;
     sizes[0] = wanted;
     itsLeftRight->setSizes(sizes);
+}
+
+void TBookWindowForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (itsBoard->FitToWindow()) FitBoardSide();
 }
 
 void TBookWindowForm::MakeListSide(QSplitter* splitter) {
@@ -433,6 +447,7 @@ void TBookWindowForm::BoardMouseUp(Qt::MouseButton button) {
 }
 
 void TBookWindowForm::BoardNotification(int code) {
+    if (code == kDiagramSettingsChanged) FitBoardSide();
     if (code != kDiagramMarksChanged) return;
     const TDiagramMenuAction action = itsBoard->LastMenuAction();
     if (action.itsIndex < 0 || action.itsIndex > 3) return;

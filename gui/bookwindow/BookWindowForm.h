@@ -18,6 +18,7 @@ class QMenu;
 class QMenuBar;
 class QSlider;
 class QSplitter;
+class QVBoxLayout;
 class QTableWidget;
 class QTimer;
 class QToolButton;
@@ -60,6 +61,8 @@ public:
     // What some commands do on the Qt side.
     void ForwardToMainWindow(const char* actionName);
     void EditFocusedPane(TPaneEdit edit);
+    // Shows the comment window the main window shares among all book windows.
+    void ShowComments();
 
     // ---- TBookWindowView
     void ShowCandidates(const std::vector<std::string>& texts) override;
@@ -84,6 +87,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Shows a popup menu and returns the item chosen; tests answer without a modal loop.
     virtual QAction* ExecMenu(QMenu& menu, const QPoint& globalPos);
@@ -110,6 +114,7 @@ private:
     TBookWindow& itsWindow;
     QMenuBar* itsMenuBar = nullptr;
     QSplitter* itsLeftRight = nullptr;
+    QVBoxLayout* itsBoardColumn = nullptr;
     QSplitter* itsTopBottom = nullptr;
     TChessDiagram2D* itsBoard = nullptr;
     QToolButton* itsBackOnePlyButton = nullptr;

@@ -14,6 +14,7 @@
 #include "app/StringTable.h"
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
+#include "bookwindow/CommentWindow.h"
 
 namespace marvek::gui {
 
@@ -171,6 +172,16 @@ void TBookWindowForm::ForwardToMainWindow(const char* actionName) {
     QWidget* main = window();
     if (main == nullptr) return;
     if (auto* action = main->findChild<QAction*>(actionName)) action->trigger();
+}
+
+void TBookWindowForm::ShowComments() {
+    // The one comment window is a child of the main window, whichever book window asks for it.
+    QWidget* main = window();
+    if (main == nullptr) return;
+    if (auto* comments = main->findChild<TCommentWindow*>()) {
+        comments->show();
+        comments->raise();
+    }
 }
 
 void TBookWindowForm::EditFocusedPane(TPaneEdit edit) {

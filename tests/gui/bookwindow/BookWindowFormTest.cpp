@@ -18,6 +18,7 @@
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
 #include "bookwindow/CandidateDelegate.h"
+#include "bookwindow/CommentWindow.h"
 #include "diagram/ChessDiagram2D.h"
 #include "gui/Screenshot.h"
 #include "storage/StorageSession.h"
@@ -179,6 +180,18 @@ TEST_F(BookWindowFormTest, KeysReachTheirCommands) {
     EXPECT_TRUE(itsUi.itsShown.empty());
 }
 
+TEST_F(BookWindowFormTest, ShowCommentsShowsTheSharedCommentWindow) {
+    // The comment window belongs to the window the book window sits in.
+    auto* comments = new TCommentWindow(Settings(), itsForm.get());
+    ASSERT_FALSE(comments->isVisible());
+    auto* item = itsForm->findChild<QAction*>("ShowCommentsItem");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "Show Comments");
+    item->trigger();
+    EXPECT_TRUE(comments->isVisible());
+    EXPECT_TRUE(itsUi.itsShown.empty());
+}
+
 TEST_F(BookWindowFormTest, ABoardDragPlaysTheMoveAndTheGridFollows) {
     TChessDiagram2D& board = *itsForm->Board();
     auto centre = [&](TSquare square) {
@@ -246,6 +259,15 @@ TEST_F(BookWindowFormTest, Screenshots) {
     QCoreApplication::processEvents();
     EXPECT_EQ(itsForm->CandidateList()->count(), 14);
     testsupport::SaveScreenshot(*itsForm, "BookWindowLongList");
+
+    // Large, with the board fitted to the window.
+    itsForm->resize(1400, 900);
+    itsForm->Board()->ChooseMenuItem(TChessDiagram2D::kFitMenuItem);
+    QCoreApplication::processEvents();
+    EXPECT_GT(itsForm->Board()->width(), 700);
+    EXPECT_GT(itsForm->CandidateList()->width(), 300);
+    testsupport::SaveScreenshot(*itsForm, "BookWindowLarge");
+    itsForm->Board()->ChooseMenuItem(TChessDiagram2D::kFitMenuItem);
 
     Settings().SetSquareSize(0);
     TBookWindowForm small(*itsWindow);
