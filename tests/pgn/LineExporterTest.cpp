@@ -51,7 +51,7 @@ protected:
 
 TEST_F(LineExporterTest, ZeroPliesWriteTheTagsTheStartCommentAndTheResult) {
     EXPECT_EQ(Export({}), kTags + "\n*\n\n");
-    EXPECT_EQ(Export({}, {"Start {here}"}), kTags + "\n{Start [here]}\n*\n\n");
+    EXPECT_EQ(Export({}, {"Start {here}"}), kTags + "\n{Start [here]} *\n\n");
     ExpectPgnExtractReadsIt();
 }
 
