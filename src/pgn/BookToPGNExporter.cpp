@@ -8,6 +8,7 @@
 
 #include "app/UserInterface.h"
 #include "book/Book2.h"
+#include "pgn/PGNExportTags.h"
 #include "pgn/PGNHeader.h"
 #include "platform/Errors.h"
 
@@ -42,20 +43,6 @@ std::string_view Part(std::string_view text, std::size_t from, std::size_t count
 
 std::string TwoDigits(int value) {
     return value < 10 ? "0" + std::to_string(value) : std::to_string(value);
-}
-
-// Tag values may hold anything the user typed; a quote or backslash would end the value early.
-std::string TagLine(std::string_view tag, std::string_view value) {
-    std::string line = "[" + std::string(tag) + " \"";
-    for (char c : value) {
-        if (c == '"' || c == '\\') line += '\\';
-        line += c;
-    }
-    return line + "\"]";
-}
-
-std::string OrQuestionMark(const std::string& value) {
-    return value.empty() ? std::string("?") : value;
 }
 
 // The NAG of an evaluation-symbol code 2-7 ("!" "?" "!!" "??" "!?" "?!" are $1-$6).
@@ -302,24 +289,7 @@ bool TBookToPGNExporter::AlreadyWritten(int depth) {
 // ---- The text
 
 void TBookToPGNExporter::WriteTags(const TPackedPosition& start) {
-    const TSettings& s = itsSettings;
-    WriteLine("");
-    WriteLine(TagLine("Event", OrQuestionMark(s.PgnExportEvent())));
-    WriteLine(TagLine("Site", OrQuestionMark(s.PgnExportSite())));
-    WriteLine(TagLine("Date", ExportDateTag(s.PgnExportDate())));
-    WriteLine(TagLine("Round", OrQuestionMark(WithoutSpaces(s.PgnExportRound()))));
-    WriteLine(TagLine("White", OrQuestionMark(s.PgnExportWhite())));
-    WriteLine(TagLine("Black", OrQuestionMark(s.PgnExportBlack())));
-    WriteLine(TagLine("Result", ResultText(s.PgnExportResult())));
-    std::string eco = s.PgnExportEco();
-    if (!eco.empty() && eco != "?") WriteLine(TagLine("ECO", eco));
-    if (!(start == StartPosition())) {
-        WriteLine(TagLine("SetUp", "1"));
-        // The halfmove clock and move number are not kept with a position; they are written as
-        // 1 and 0, in that order, as the program always has.
-        WriteLine(TagLine("FEN", TChessPosition(start).ToFEN() + " 1 0"));
-    }
-    WriteLine("");
+    for (const std::string& line : ExportTagLines(itsSettings, start, TEcoTag::kWhenGiven)) WriteLine(line);
 }
 
 void TBookToPGNExporter::WriteToken(std::string_view token) {

@@ -6,6 +6,7 @@
 
 #include "app/UserInterface.h"
 #include "pgn/BookToPGNExporter.h"
+#include "pgn/PGNExportTags.h"
 #include "pgn/PGNHeader.h"
 
 namespace marvek {
@@ -13,27 +14,6 @@ namespace marvek {
 namespace {
 
 constexpr const char* kOpenProblem = "There was a problem opening the export file. (Check the path.)";
-
-std::string WithoutSpaces(std::string_view text) {
-    std::string out;
-    for (char c : text)
-        if (c != ' ') out += c;
-    return out;
-}
-
-// Tag values hold whatever the user typed; a quote or backslash would end the value early.
-std::string TagLine(std::string_view tag, std::string_view value) {
-    std::string line = "[" + std::string(tag) + " \"";
-    for (char c : value) {
-        if (c == '"' || c == '\\') line += '\\';
-        line += c;
-    }
-    return line + "\"]";
-}
-
-std::string OrQuestionMark(const std::string& value) {
-    return value.empty() ? std::string("?") : value;
-}
 
 } // namespace
 
@@ -101,24 +81,7 @@ bool TLineExporter::Export(const std::string& fileName, const TPackedPosition& s
 }
 
 void TLineExporter::WriteTags(const TPackedPosition& start) {
-    const TSettings& s = itsSettings;
-    // Appended after an earlier game, the tags must start on a line of their own.
-    WriteLine("");
-    WriteLine(TagLine("Event", OrQuestionMark(s.PgnExportEvent())));
-    WriteLine(TagLine("Site", OrQuestionMark(s.PgnExportSite())));
-    WriteLine(TagLine("Date", ExportDateTag(s.PgnExportDate())));
-    WriteLine(TagLine("Round", OrQuestionMark(WithoutSpaces(s.PgnExportRound()))));
-    WriteLine(TagLine("White", OrQuestionMark(s.PgnExportWhite())));
-    WriteLine(TagLine("Black", OrQuestionMark(s.PgnExportBlack())));
-    WriteLine(TagLine("Result", ResultText(s.PgnExportResult())));
-    WriteLine(TagLine("ECO", OrQuestionMark(s.PgnExportEco())));
-    if (!(start == StartPosition())) {
-        WriteLine(TagLine("SetUp", "1"));
-        std::string fen = TChessPosition(start).ToFEN() + " 1 0";
-        if (fen.size() > 80) fen.resize(80);
-        WriteLine(TagLine("FEN", fen));
-    }
-    WriteLine("");
+    for (const std::string& line : ExportTagLines(itsSettings, start, TEcoTag::kAlways, 80)) WriteLine(line);
 }
 
 void TLineExporter::WriteToken(std::string_view token) {
