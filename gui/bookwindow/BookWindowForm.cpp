@@ -28,6 +28,7 @@
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/CandidateDelegate.h"
 #include "diagram/ChessDiagram2D.h"
+#include "pgn/PGNCommands.h"
 
 namespace marvek::gui {
 
@@ -89,6 +90,7 @@ TBookWindowForm::TBookWindowForm(TBookWindow& window, QWidget* parent) : QWidget
     ApplyPreferences();
     RestoreSplitters();
     itsWindow.SetView(this);
+    InstallPGNDrop(*this);
     resize(760, 520);
 }
 

@@ -15,6 +15,7 @@
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
 #include "bookwindow/CommentWindow.h"
+#include "pgn/PGNCommands.h"
 
 namespace marvek::gui {
 

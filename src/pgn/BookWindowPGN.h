@@ -37,8 +37,7 @@ struct TBookImportRequest {
 // advanced sequential number go back to the preferences. The count of games is shown unless
 // nothing could be read. A read-only book is refused with the window's message.
 TPGNImportResult ImportIntoBookWindow(TBookWindow& window, const TBookImportRequest& request,
-                                      TProgress* progress,
-                                      TPGNImporter::TNamingQuestion namingQuestion = {});
+                                      TProgress* progress, TPGNImporter::TNamingQuestion namingQuestion = {});
 
 // The clipboard's text imported through CLIPBRD.PGN in the program folder, with the novelty line
 // written; the window then walks from the start of the last game that left the book to its first
@@ -46,8 +45,7 @@ TPGNImportResult ImportIntoBookWindow(TBookWindow& window, const TBookImportRequ
 // imported: no text, or the work file could not be written (which has been shown).
 bool ImportClipboardIntoBookWindow(TBookWindow& window, const std::string& text,
                                    const TPGNImportOptions& options, const TNoveltyColours& colours,
-                                   TProgress* progress,
-                                   TPGNImporter::TNamingQuestion namingQuestion = {});
+                                   TProgress* progress, TPGNImporter::TNamingQuestion namingQuestion = {});
 
 // The window's line, from its start to the position shown, appended to (or replacing) the PGN
 // export file of the preferences with their tags, and with the positions' comments when the

@@ -60,7 +60,8 @@ TEST_F(BookWindowPGNTest, ClipboardGamesLeaveTheWindowWhereTheLastNewGameLeftThe
         EXPECT_TRUE(ImportClipboardIntoBookWindow(Window(), c.itsGames, Options(), {}, nullptr));
         EXPECT_EQ(Line(), c.itsLine);
         ASSERT_EQ(Texts().size(), 1u);
-        EXPECT_EQ(Texts()[0], "2 games were imported from \r" + itsHome / kClipboardWorkFileName + " into Book.");
+        EXPECT_EQ(Texts()[0],
+                  "2 games were imported from \r" + itsHome / kClipboardWorkFileName + " into Book.");
         EXPECT_EQ(ReadWholeFile(itsHome / kClipboardWorkFileName), c.itsGames);
     }
     // The new moves are candidates of the positions they were played from.
@@ -82,8 +83,9 @@ TEST_F(BookWindowPGNTest, NothingToImportOrAReadOnlyBookChangesNothing) {
 TEST_F(BookWindowPGNTest, AFileImportReloadsThePositionAndKeepsTheNamingChoices) {
     Window().BackToStart();
     const std::string file = itsFolder / "games.pgn";
-    WriteWholeFile(file, "[White \"Me\"]\n1. d4 d5 *\n\n[White \"You\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - -\"]\n"
-                         "1. e4 *\n\n[White \"me\"]\n1. c4 *\n");
+    WriteWholeFile(file,
+                   "[White \"Me\"]\n1. d4 d5 *\n\n[White \"You\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - -\"]\n"
+                   "1. e4 *\n\n[White \"me\"]\n1. c4 *\n");
     TBookImportRequest request = TBookImportRequest::FromSettings(file);
     request.itsShownName = "games.pgn";
     request.itsFilter = TPlayerFilter::kWhite;
@@ -92,12 +94,12 @@ TEST_F(BookWindowPGNTest, AFileImportReloadsThePositionAndKeepsTheNamingChoices)
     request.itsOptions.itsSequentialName = "Study";
     request.itsOptions.itsSequentialNumber = 4;
     int asked = 0;
-    TPGNImportResult result = ImportIntoBookWindow(
-        Window(), request, nullptr, [&asked](const TPGNHeader& header, TPGNImportOptions&) {
-            ++asked;
-            EXPECT_EQ(header.itsWhite, "You");
-            return true;
-        });
+    TPGNImportResult result = ImportIntoBookWindow(Window(), request, nullptr,
+                                                   [&asked](const TPGNHeader& header, TPGNImportOptions&) {
+                                                       ++asked;
+                                                       EXPECT_EQ(header.itsWhite, "You");
+                                                       return true;
+                                                   });
     // The player filter passes over the FEN game; "me" differs only in case.
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(result.itsGamesFinished, 2);
