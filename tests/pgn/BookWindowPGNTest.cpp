@@ -2,6 +2,7 @@
 // a file import seen from the window, and the window's line written as a game.
 #include "pgn/BookWindowPGN.h"
 
+#include "book/CommentBuffer.h"
 #include "bookwindow/BookWindowFixture.h"
 #include "pgn/ClipboardWorkFile.h"
 #include "platform/FileSystem.h"
@@ -36,7 +37,7 @@ protected:
         return line;
     }
 
-    TScratchFolder itsHome;
+    testsupport::TScratchFolder itsHome;
     TScopedEnvironment itsHomeVariable{"MARVEK_HOME", itsHome.Path()};
 };
 
@@ -49,8 +50,8 @@ TEST_F(BookWindowPGNTest, ClipboardGamesLeaveTheWindowWhereTheLastNewGameLeftThe
         const char* itsLine;
     } cases[] = {
         {"[White \"A\"]\n1. e4 c5 *\n\n[White \"B\"]\n1. e4 e5 2. Nf3 Nf6 3. Nxe5 *\n", 0, "e4 e5 Nf3 Nf6"},
-        {"1. e4 c5 2. Nf3 *\n\n1. e4 e5 2. Nf3 Nc6 *\n", 0, "e4 c5 Nf3"},
-        {"1. e4 e5 *\n\n1. e4 e5 2. Nf3 Nc6 *\n", 2, "e4"},
+        {"[White \"A\"]\n1. e4 c5 2. Nf3 *\n\n[White \"B\"]\n1. e4 e5 2. Nf3 Nc6 *\n", 0, "e4 c5 Nf3"},
+        {"[White \"A\"]\n1. e4 e5 *\n\n[White \"B\"]\n1. e4 e5 2. Nf3 Nc6 *\n", 2, "e4"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.itsGames);

@@ -158,7 +158,8 @@ TEST_F(PGNCommandsTest, TheImportDialogsChoicesReachTheBook) {
 
 TEST_F(PGNCommandsTest, CancelImportsNothingAndStopEndsTheImportBetweenGames) {
     const std::string file = itsFolder / "three.pgn";
-    WriteWholeFile(file, "1. e4 e5 *\n\n1. d4 d5 *\n\n1. c4 c5 *\n");
+    WriteWholeFile(file,
+                   "[Round \"1\"]\n1. e4 e5 *\n\n[Round \"2\"]\n1. d4 d5 *\n\n[Round \"3\"]\n1. c4 c5 *\n");
     itsCommands->ImportFile(QString::fromStdString(file));
     EXPECT_EQ(Candidates(""), std::vector<std::string>{});
 
@@ -183,7 +184,8 @@ TEST_F(PGNCommandsTest, ClipboardGamesAreImportedAndTheWindowFollowsTheLastNewLi
     itsCommands->GrabClipboard();
     EXPECT_TRUE(itsCommands->itsDialogs.isEmpty()) << "no text, no dialog";
 
-    QApplication::clipboard()->setText("1. e4 e5 *\n\n1. d4 d5 2. c4 *\n");
+    const QString games = "[Round \"1\"]\n1. e4 e5 *\n\n[Round \"2\"]\n1. d4 d5 2. c4 *\n";
+    QApplication::clipboard()->setText(games);
     itsCommands->itsAnswers.push_back([](QDialog& dialog) {
         auto& pre = dynamic_cast<TPrePGNClipboardImportDialog&>(dialog);
         EXPECT_EQ(pre.PlayerEdit(), nullptr);
@@ -194,7 +196,7 @@ TEST_F(PGNCommandsTest, ClipboardGamesAreImportedAndTheWindowFollowsTheLastNewLi
     EXPECT_EQ(itsCommands->itsDialogs, QStringList{"PrePGNClipboardImportDialog"});
     EXPECT_EQ(itsWindow->PlyCount(), 1) << "on the first move new to the book: 1. d4";
     EXPECT_EQ(itsWindow->LineMoveText(1).substr(0, 2), "d4");
-    EXPECT_EQ(ReadWholeFile(itsFolder / "CLIPBRD.PGN"), "1. e4 e5 *\n\n1. d4 d5 2. c4 *\n");
+    EXPECT_EQ(ReadWholeFile(itsFolder / "CLIPBRD.PGN"), games.toStdString());
 }
 
 TEST_F(PGNCommandsTest, TheExportDialogKeepsItsValuesAndWritesTheLine) {
