@@ -1,10 +1,13 @@
 // The book window's PGN dialogs offscreen: the import's choices reaching the book, Stop between
 // games, the clipboard's games, the export dialog and a dropped PGN file.
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
