@@ -111,21 +111,30 @@ TPrePGNExportDialog::TPrePGNExportDialog(TKind kind, const QString& comment, QWi
     tags->addRow("ECO", itsEco);
     middle->addLayout(tags, 3);
 
+    // The position's comment, to copy a name or an event from; Copy and Paste act on the focused
+    // field, so clicking them must leave the focus where it is.
+    auto* right = new QVBoxLayout;
     itsComment = new QPlainTextEdit(comment, this);
     itsComment->setObjectName("CommentView");
     itsComment->setReadOnly(true);
     itsComment->setMinimumWidth(200);
-    middle->addWidget(itsComment, 2);
+    right->addWidget(itsComment, 1);
+    auto* edit = new QHBoxLayout;
+    auto* copy = new QPushButton("Copy", this);
+    auto* paste = new QPushButton("Paste", this);
+    for (QPushButton* button : {copy, paste}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoDefault(false);
+        edit->addWidget(button);
+    }
+    edit->addStretch();
+    right->addLayout(edit);
+    middle->addLayout(right, 2);
     layout->addLayout(middle);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    // Copy and Paste act on the focused field, so clicking them must leave the focus where it is.
-    auto* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
-    auto* paste = buttons->addButton("Paste", QDialogButtonBox::ActionRole);
-    copy->setFocusPolicy(Qt::NoFocus);
-    paste->setFocusPolicy(Qt::NoFocus);
     connect(copy, &QPushButton::clicked, this, &TPrePGNExportDialog::CopyField);
     connect(paste, &QPushButton::clicked, this, &TPrePGNExportDialog::PasteField);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -23,6 +24,7 @@
 #include "app/ProgressDialog.h"
 #include "app/Settings.h"
 #include "book/Book2.h"
+#include "book/CommentBuffer.h"
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
 #include "gui/Screenshot.h"
@@ -208,8 +210,11 @@ TEST_F(PGNCommandsTest, TheExportDialogKeepsItsValuesAndWritesTheLine) {
     const std::string file = itsFolder / "out.pgn";
     Settings().SetPgnExportFile(file);
     Settings().SetPgnExportResult(2);
+    itsWindow->Comment().AppendLine("Sicilian, Najdorf");
     itsCommands->itsAnswers.push_back([](QDialog& dialog) {
         auto& pre = dynamic_cast<TPrePGNExportDialog&>(dialog);
+        EXPECT_TRUE(
+            pre.findChild<QPlainTextEdit*>("CommentView")->toPlainText().contains("Sicilian, Najdorf"));
         EXPECT_EQ(pre.ResultBox()->currentText(), "0-1");
         EXPECT_TRUE(pre.CommentsBox()->isVisibleTo(&pre));
         pre.Field("White")->setText("Me");
