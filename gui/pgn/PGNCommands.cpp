@@ -58,7 +58,7 @@ QString TPGNCommands::CurrentComment() const {
 }
 
 void TPGNCommands::ImportGames() {
-    if (!itsWindow.BookOpen()) return;
+    if (BookWindowRefusesImport(itsWindow)) return;
     const QString file = ChooseImportFile(QString::fromStdString(Settings().GamesFolder()));
     if (file.isEmpty()) return;
     QString folder = QFileInfo(file).absolutePath() + "/";
@@ -67,7 +67,7 @@ void TPGNCommands::ImportGames() {
 }
 
 void TPGNCommands::ImportFile(const QString& fileName) {
-    if (!itsWindow.BookOpen()) return;
+    if (BookWindowRefusesImport(itsWindow)) return;
     TPrePGNImportDialog dialog(fileName, itsParent);
     dialog.Load(Settings());
     if (!RunDialog(dialog)) return;
@@ -79,9 +79,8 @@ void TPGNCommands::ImportFile(const QString& fileName) {
 }
 
 void TPGNCommands::GrabClipboard() {
-    if (!itsWindow.BookOpen()) return;
     const QString text = QApplication::clipboard()->text();
-    if (text.isEmpty()) return;
+    if (text.isEmpty() || BookWindowRefusesImport(itsWindow)) return;
     TPrePGNClipboardImportDialog dialog(itsParent);
     dialog.Load(Settings());
     if (!RunDialog(dialog)) return;

@@ -17,13 +17,6 @@ namespace marvek {
 
 namespace {
 
-bool RefuseReadOnly(TBookWindow& window) {
-    if (!window.BookOpen()) return true;
-    if (!window.ReadOnly()) return false;
-    UserInterface().ShowMessage("This book was opened \"read only.\"");
-    return true;
-}
-
 // The plain lines of a position's comment; none when the book does not hold it.
 std::vector<std::string> CommentLines(TBook2& book, const TPackedPosition& position) {
     TPositionRecord record;
@@ -34,6 +27,13 @@ std::vector<std::string> CommentLines(TBook2& book, const TPackedPosition& posit
 }
 
 } // namespace
+
+bool BookWindowRefusesImport(TBookWindow& window) {
+    if (!window.BookOpen()) return true;
+    if (!window.ReadOnly()) return false;
+    UserInterface().ShowMessage("This book was opened \"read only.\"");
+    return true;
+}
 
 TBookImportRequest TBookImportRequest::FromSettings(const std::string& fileName) {
     const TSettings& settings = Settings();
@@ -47,7 +47,7 @@ TBookImportRequest TBookImportRequest::FromSettings(const std::string& fileName)
 
 TPGNImportResult ImportIntoBookWindow(TBookWindow& window, const TBookImportRequest& request,
                                       TProgress* progress, TPGNImporter::TNamingQuestion namingQuestion) {
-    if (RefuseReadOnly(window)) return {};
+    if (BookWindowRefusesImport(window)) return {};
     // What the window holds unsaved must be in the book before the import adds to it, and the
     // line on disk is what the window comes back to when no game brings a new line.
     window.SaveCurrentRecord();
@@ -84,7 +84,7 @@ TPGNImportResult ImportIntoBookWindow(TBookWindow& window, const TBookImportRequ
 bool ImportClipboardIntoBookWindow(TBookWindow& window, const std::string& text,
                                    const TPGNImportOptions& options, const TNoveltyColours& colours,
                                    TProgress* progress, TPGNImporter::TNamingQuestion namingQuestion) {
-    if (text.empty() || RefuseReadOnly(window)) return false;
+    if (text.empty() || BookWindowRefusesImport(window)) return false;
     TBookImportRequest request;
     request.itsFileName = WriteClipboardWorkFile(text);
     if (request.itsFileName.empty()) return false;

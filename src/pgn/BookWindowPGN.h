@@ -32,6 +32,10 @@ struct TBookImportRequest {
     static TBookImportRequest FromSettings(const std::string& fileName);
 };
 
+// True, with the window's message shown, when the window's book cannot take games (it is
+// read-only), or when no book is open; the commands ask this before their dialogs.
+bool BookWindowRefusesImport(TBookWindow& window);
+
 // Imports a PGN file into the window's book. The window's record is saved first and its current
 // position read again afterwards (the import may have added to it); the naming choices and the
 // advanced sequential number go back to the preferences. The count of games is shown unless
