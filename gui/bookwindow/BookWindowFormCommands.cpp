@@ -14,7 +14,10 @@
 #include "app/StringTable.h"
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
+#include "bookwindow/BookWindowFormDialogs.h"
 #include "bookwindow/CommentWindow.h"
+#include "diagram/ChessDiagram2D.h"
+#include "diagram/DiagramMenu.h"
 
 namespace marvek::gui {
 
@@ -84,6 +87,13 @@ void TBookWindowForm::MakeCommands() {
     QAction* clear = itsBacksolvedPopup->addAction(Text(2200));
     clear->setObjectName("ClearBacksolvedRateItem");
     connect(clear, &QAction::triggered, this, [this] { Run([&] { itsWindow.ClearBacksolvedRate(); }); });
+
+    // The window's own dialogs, and the board's mirror requests, which the window answers.
+    new TBookWindowFormDialogs(*this);
+    connect(itsBoard, &TChessDiagram2D::Notification, this, [this](int code) {
+        if (code == kMirrorLeftToRight || code == kMirrorTopToBottom || code == kMirrorSideToMove)
+            Run([&] { itsWindow.DiagramMirrorRequest(code); });
+    });
 }
 
 void TBookWindowForm::MakeButtons(QWidget* parent, QHBoxLayout* layout) {
