@@ -14,8 +14,13 @@
 #include "app/StringTable.h"
 #include "bookwindow/BookWindow.h"
 #include "bookwindow/BookWindowForm.h"
+#include "bookwindow/BookWindowFormDialogs.h"
 #include "bookwindow/CommentWindow.h"
 #include "pgn/PGNCommands.h"
+)
+
+#include "diagram/ChessDiagram2D.h"
+#include "diagram/DiagramMenu.h"
 
 namespace marvek::gui {
 
@@ -85,6 +90,13 @@ void TBookWindowForm::MakeCommands() {
     QAction* clear = itsBacksolvedPopup->addAction(Text(2200));
     clear->setObjectName("ClearBacksolvedRateItem");
     connect(clear, &QAction::triggered, this, [this] { Run([&] { itsWindow.ClearBacksolvedRate(); }); });
+
+    // The window's own dialogs, and the board's mirror requests, which the window answers.
+    new TBookWindowFormDialogs(*this);
+    connect(itsBoard, &TChessDiagram2D::Notification, this, [this](int code) {
+        if (code == kMirrorLeftToRight || code == kMirrorTopToBottom || code == kMirrorSideToMove)
+            Run([&] { itsWindow.DiagramMirrorRequest(code); });
+    });
 }
 
 void TBookWindowForm::MakeButtons(QWidget* parent, QHBoxLayout* layout) {

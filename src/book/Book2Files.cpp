@@ -250,10 +250,15 @@ bool TBook2::Rename(const std::string& newName) {
     std::string stem = std::filesystem::path(CleanBookName(newName)).filename().string();
     std::string target = (std::filesystem::path(itsFolder) / stem).string();
     bool ok = true;
+    std::vector<std::pair<std::string, std::string>> moved;
     auto move = [&](int k, char kind, bool required) {
         std::string from = FileName(k, kind);
-        if (!required && !FileExists(from)) return;
-        if (RenameFile(from, target + "." + Extension(k, kind)) != 0) ok = false;
+        if (!ok || (!required && !FileExists(from))) return;
+        std::string to = target + "." + Extension(k, kind);
+        if (RenameFile(from, to) != 0)
+            ok = false;
+        else
+            moved.emplace_back(from, to);
     };
     for (int k = 1; k <= kMaxPositionFiles; ++k) {
         if (k > files && !FileExists(FileName(k, 'D'))) break;
@@ -262,8 +267,15 @@ bool TBook2::Rename(const std::string& newName) {
     }
     for (char kind : {'D', 'X'}) move(0, kind, true);
     for (char kind : {'$', '@'}) move(0, kind, false);
+    if (!ok) {
+        // Half a book under each name would open under neither: the moved files go back.
+        for (auto file = moved.rbegin(); file != moved.rend(); ++file) RenameFile(file->second, file->first);
+        const std::string old = itsExpandedName;
+        Open(old, itsReadOnly, itsSafeSave);
+        return false;
+    }
     Open(target, itsReadOnly, itsSafeSave);
-    return ok;
+    return true;
 }
 
 bool TBook2::Delete() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "book/PositionRecord.h"
+#include "bookwindow/BookWindowDialogs.h"
 #include "bookwindow/BookWindowView.h"
 #include "chess/ChessParser.h"
 #include "storage/Isam.h"
@@ -18,7 +19,8 @@
 //
 // Where it lives: the book, the saved line and the current record in BookWindow.cpp; the line and
 // the moves along it in BookWindowLine.cpp and BookWindowMoves.cpp; candidate texts, sorting and
-// candidate edits in BookWindowCandidates.cpp; comments and marks in BookWindowComments.cpp.
+// candidate edits in BookWindowCandidates.cpp; comments and marks in BookWindowComments.cpp; names,
+// jumps, mirroring and set-up in BookWindowNames.cpp; the book file commands in BookWindowFile.cpp.
 
 namespace marvek {
 
@@ -57,6 +59,8 @@ public:
     void SetCommentBuffer(TCommentBuffer* comment);
     void SetEngineLink(TBookEngineLink* engines) { itsEngines = engines; }
     void SetGameLink(TBookGameLink* game) { itsGame = game; }
+    void SetDialogs(TBookWindowDialogs* dialogs) { itsDialogs = dialogs; }
+    TBookWindowDialogs* Dialogs() const { return itsDialogs; }
 
     // ---- The book
     // Opens the book at path (folder and name, no extension, no '.') into this window. A new book
@@ -186,7 +190,31 @@ public:
     // The marks the mark list draws, in list order.
     static TSquareMarks MarksOf(const std::vector<std::string>& script);
 
+    // ---- Names, jumps, mirroring and set-up (Commands menu; BookWindowNames.cpp)
+    void NameThisPosition();
+    void JumpToPosition();
+    void JumpToNext();
+    void JumpToPrevious();
+    void JumpToName();
+    void MirrorPositionSideToMove();
+    // The board's three mirror notifications (kMirrorLeftToRight, ...).
+    void DiagramMirrorRequest(int notification);
+    void SetupPosition();
+
+    // ---- The book as a whole (File and Help menus; BookWindowFile.cpp)
+    void RenameBook();
+    void DeleteBook();
+    TBookStatistics Statistics();
+    void AboutThisBook();
+    void ToggleWhiteAtBottom();
+
 private:
+    // BookWindowNames.cpp
+    TBookWindowDialogs& UsedDialogs();
+    void PrepareJumpName();
+    void JumpToNeighbour(bool next);
+    // Starts a new line at the named position; false (with the message shown) when it has none.
+    bool StartLineAtName(const std::string& name);
     // BookWindow.cpp
     static void Tell(const std::string& text);
     void PresetRecord(const TPackedPosition& board);
@@ -218,6 +246,7 @@ private:
     std::unique_ptr<TRichTextBuffer> itsOwnComment;
     TBookEngineLink* itsEngines = nullptr;
     TBookGameLink* itsGame = nullptr;
+    TBookWindowDialogs* itsDialogs = nullptr;
 
     TChessParser itsParser;
     TPositionRecord itsCurrentRecord;
