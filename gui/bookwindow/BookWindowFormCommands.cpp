@@ -16,11 +16,9 @@
 #include "bookwindow/BookWindowForm.h"
 #include "bookwindow/BookWindowFormDialogs.h"
 #include "bookwindow/CommentWindow.h"
-#include "pgn/PGNCommands.h"
-)
-
 #include "diagram/ChessDiagram2D.h"
 #include "diagram/DiagramMenu.h"
+#include "pgn/PGNCommands.h"
 
 namespace marvek::gui {
 
