@@ -34,6 +34,7 @@ namespace marvek::gui {
 namespace {
 
 constexpr int kDelayedRefreshMs = 400;
+constexpr int kMinimumCandidateLines = 4;
 
 QString Text(int number) {
     return QString::fromStdString(LoadMessage(number));
@@ -178,6 +179,8 @@ void TBookWindowForm::MakeListSide(QSplitter* splitter) {
     itsCandidates->setUniformItemSizes(true);
     itsCandidates->setContextMenuPolicy(Qt::CustomContextMenu);
     itsCandidates->installEventFilter(this);
+    // The window's keyboard goes to the list, where the arrows walk the book.
+    setFocusProxy(itsCandidates);
     column->addWidget(itsCandidates, 1);
     connect(itsCandidates, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!itsShowing && row >= 0) Run([&] { itsWindow.SetHighlightedCandidate(row); });
@@ -266,6 +269,9 @@ void TBookWindowForm::ApplyPreferences() {
     font.setBold(settings.CandidateFontStyle() & 1);
     font.setItalic(settings.CandidateFontStyle() & 2);
     itsCandidates->setFont(font);
+    // However small the window, the list keeps a few lines: the grid below gives way first.
+    itsCandidates->setMinimumHeight(kMinimumCandidateLines * TCandidateDelegate::LineHeight(font) +
+                                    2 * itsCandidates->frameWidth());
     QPalette palette = itsCandidates->palette();
     palette.setColor(QPalette::Text, FromWindowsColour(settings.CandidateFontColour()));
     itsCandidates->setPalette(palette);
