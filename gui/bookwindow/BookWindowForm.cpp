@@ -433,6 +433,12 @@ void TBookWindowForm::WatchActivation() {
     if (child == nullptr || child->mdiArea() == nullptr) return;
     itsWatchingActivation = true;
     itsActive = child->mdiArea()->activeSubWindow() == child;
+    // A book window opened alone takes the room the main window offers; more of them keep their
+    // own size, so that cascading and tiling have something to arrange.
+    if (child->mdiArea()->subWindowList().size() == 1) {
+        const QSize room = child->mdiArea()->viewport()->size();
+        child->setGeometry(QRect(QPoint(0, 0), child->size().expandedTo(room)));
+    }
     connect(child->mdiArea(), &QMdiArea::subWindowActivated, this, [this, child](QMdiSubWindow* active) {
         if (active == nullptr) return;
         const bool nowActive = active == child;
