@@ -35,6 +35,7 @@ namespace marvek::gui {
 namespace {
 
 constexpr int kDelayedRefreshMs = 400;
+constexpr int kMinimumCandidateLines = 4;
 
 QString Text(int number) {
     return QString::fromStdString(LoadMessage(number));
@@ -180,6 +181,8 @@ void TBookWindowForm::MakeListSide(QSplitter* splitter) {
     itsCandidates->setUniformItemSizes(true);
     itsCandidates->setContextMenuPolicy(Qt::CustomContextMenu);
     itsCandidates->installEventFilter(this);
+    // The window's keyboard goes to the list, where the arrows walk the book.
+    setFocusProxy(itsCandidates);
     column->addWidget(itsCandidates, 1);
     connect(itsCandidates, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!itsShowing && row >= 0) Run([&] { itsWindow.SetHighlightedCandidate(row); });
@@ -268,6 +271,9 @@ void TBookWindowForm::ApplyPreferences() {
     font.setBold(settings.CandidateFontStyle() & 1);
     font.setItalic(settings.CandidateFontStyle() & 2);
     itsCandidates->setFont(font);
+    // However small the window, the list keeps a few lines: the grid below gives way first.
+    itsCandidates->setMinimumHeight(kMinimumCandidateLines * TCandidateDelegate::LineHeight(font) +
+                                    2 * itsCandidates->frameWidth());
     QPalette palette = itsCandidates->palette();
     palette.setColor(QPalette::Text, FromWindowsColour(settings.CandidateFontColour()));
     itsCandidates->setPalette(palette);
@@ -429,6 +435,12 @@ void TBookWindowForm::WatchActivation() {
     if (child == nullptr || child->mdiArea() == nullptr) return;
     itsWatchingActivation = true;
     itsActive = child->mdiArea()->activeSubWindow() == child;
+    // A book window opened alone takes the room the main window offers; more of them keep their
+    // own size, so that cascading and tiling have something to arrange.
+    if (child->mdiArea()->subWindowList().size() == 1) {
+        const QSize room = child->mdiArea()->viewport()->size();
+        child->setGeometry(QRect(QPoint(0, 0), child->size().expandedTo(room)));
+    }
     connect(child->mdiArea(), &QMdiArea::subWindowActivated, this, [this, child](QMdiSubWindow* active) {
         if (active == nullptr) return;
         const bool nowActive = active == child;

@@ -30,6 +30,7 @@ class TBookWindow;
 namespace marvek::gui {
 
 class TCandidateDelegate;
+class TCommentWindow;
 class TChessDiagram2D;
 
 // The board on the left; on the right the candidate list with the position's panes and rate
@@ -51,6 +52,8 @@ public:
     // Commands of the window's menus, by object name (see BookWindowCommands.def).
     QAction* Action(const QString& name) const { return itsActions.value(name); }
     QMenu* CandidatePopup() const { return itsCandidatePopup; }
+    // The comment menu: the shared comment window's Select All, Undo, Bold, Italic and Font...
+    QMenu* CommentPopup() const { return itsCommentPopup; }
     // The take-back menu as the back button's right click would open it.
     std::unique_ptr<QMenu> MakeTakeBackMenu();
     TChessDiagram2D* Board() const { return itsBoard; }
@@ -63,6 +66,8 @@ public:
     void EditFocusedPane(TPaneEdit edit);
     // Shows the comment window the main window shares among all book windows.
     void ShowComments();
+    // That comment window, when the window this form sits in has one.
+    TCommentWindow* CommentWindow() const;
 
     // ---- TBookWindowView
     void ShowCandidates(const std::vector<std::string>& texts) override;
@@ -106,6 +111,8 @@ private:
     // BookWindowFormCommands.cpp
     void MakeCommands();
     void MakeButtons(QWidget* parent, QHBoxLayout* layout);
+    void MakeCommentMenu(QMenu* commands);
+    void UpdateCommentItems();
     void UpdateCandidateItems(bool fromMenu);
     void ShowTakeBackMenu(const QPoint& globalPos);
     void ShowBacksolvedPopup(const QPoint& globalPos);
@@ -132,6 +139,7 @@ private:
     QLabel* itsPositionName = nullptr;
     QMenu* itsCandidatePopup = nullptr;
     QMenu* itsBacksolvedPopup = nullptr;
+    QMenu* itsCommentPopup = nullptr;
     QTimer* itsDelayedRefreshTimer = nullptr;
     QHash<QString, QAction*> itsActions;
     // Set while the controller's word is put into a control, so the control's signal is not sent back.

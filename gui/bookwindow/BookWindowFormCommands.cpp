@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "app/StringTable.h"
@@ -83,6 +84,8 @@ void TBookWindowForm::MakeCommands() {
     connect(candidate, &QMenu::aboutToShow, this, [this] { UpdateCandidateItems(true); });
     connect(candidate, &QMenu::aboutToHide, this, [this] { UpdateCandidateItems(false); });
 
+    MakeCommentMenu(menus.value("Commands"));
+
     itsBacksolvedPopup = new QMenu(this);
     itsBacksolvedPopup->setObjectName("BacksolvedRatePopupMenu");
     QAction* clear = itsBacksolvedPopup->addAction(Text(2200));
@@ -97,6 +100,53 @@ void TBookWindowForm::MakeCommands() {
     });
 }
 
+// The comment window is shared and has no menu bar of its own: the book window offers the editing
+// commands of its context menu that are not the Edit menu's, acting on that editor.
+void TBookWindowForm::MakeCommentMenu(QMenu* commands) {
+    itsCommentPopup = commands->addMenu(QStringLiteral("Comments"));
+    itsCommentPopup->setObjectName("CommentPopupMenu");
+    struct TItem {
+        const char* itsName;
+        const char* itsCaption;
+        void (TCommentWindow::*itsCommand)();
+    };
+    static constexpr TItem kItems[] = {
+        {"CommentSelectAllItem", "Select All", &TCommentWindow::SelectAll},
+        {"CommentUndoItem", "Undo", &TCommentWindow::Undo},
+        {nullptr, nullptr, nullptr},
+        {"CommentBoldItem", "Bold", &TCommentWindow::ToggleBold},
+        {"CommentItalicItem", "Italic", &TCommentWindow::ToggleItalic},
+        {"CommentFontItem", "Font...", &TCommentWindow::ChooseFont},
+    };
+    for (const TItem& item : kItems) {
+        if (item.itsName == nullptr) {
+            itsCommentPopup->addSeparator();
+            continue;
+        }
+        QAction* action = itsCommentPopup->addAction(QString::fromLatin1(item.itsCaption));
+        action->setObjectName(item.itsName);
+        itsActions.insert(item.itsName, action);
+        const auto command = item.itsCommand;
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (TCommentWindow* comments = CommentWindow()) Run([&] { (comments->*command)(); });
+        });
+    }
+    Action("CommentBoldItem")->setCheckable(true);
+    Action("CommentItalicItem")->setCheckable(true);
+    connect(itsCommentPopup, &QMenu::aboutToShow, this, &TBookWindowForm::UpdateCommentItems);
+}
+
+// Enabled and checked as the comment window's own menu would be now.
+void TBookWindowForm::UpdateCommentItems() {
+    TCommentWindow* comments = CommentWindow();
+    for (QAction* action : itsCommentPopup->actions())
+        if (!action->isSeparator()) action->setEnabled(comments != nullptr);
+    if (comments == nullptr) return;
+    Action("CommentUndoItem")->setEnabled(comments->Editor()->document()->isUndoAvailable());
+    Action("CommentBoldItem")->setChecked(comments->SelectionBold());
+    Action("CommentItalicItem")->setChecked(comments->SelectionItalic());
+}
+
 void TBookWindowForm::MakeButtons(QWidget* parent, QHBoxLayout* layout) {
     layout->addStretch();
     for (const TGoButton& button : kGoButtons) {
@@ -105,6 +155,8 @@ void TBookWindowForm::MakeButtons(QWidget* parent, QHBoxLayout* layout) {
         tool->setIcon(style()->standardIcon(button.itsIcon));
         tool->setIconSize(QSize(22, 22));
         tool->setAutoRaise(true);
+        // Buttons for the mouse: the keyboard stays with the list, and the keys have their own commands.
+        tool->setFocusPolicy(Qt::NoFocus);
         tool->setToolTip(Text(button.itsHintNr));
         const QString action = button.itsAction;
         // The actions are made later, from the table; look them up when clicked.
@@ -170,6 +222,15 @@ bool TBookWindowForm::eventFilter(QObject* watched, QEvent* event) {
             Run([&] { key == Qt::Key_Right ? itsWindow.ForwardOnePly() : itsWindow.BackOnePly(); });
             return true;
         }
+        // A move typed while the list has the keyboard goes into the move-entry pane.
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const QString text = keyEvent->text();
+        if (!text.isEmpty() && text.front().isPrint() && !text.front().isSpace() &&
+            !(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            itsMoveEntry->setFocus(Qt::OtherFocusReason);
+            itsMoveEntry->insert(text);
+            return true;
+        }
     }
     if (watched == itsBacksolved && event->type() == QEvent::MouseButtonRelease) {
         ShowBacksolvedPopup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
@@ -185,11 +246,14 @@ void TBookWindowForm::ForwardToMainWindow(const char* actionName) {
     if (auto* action = main->findChild<QAction*>(actionName)) action->trigger();
 }
 
-void TBookWindowForm::ShowComments() {
+TCommentWindow* TBookWindowForm::CommentWindow() const {
     // The one comment window is a child of the main window, whichever book window asks for it.
     QWidget* main = window();
-    if (main == nullptr) return;
-    if (auto* comments = main->findChild<TCommentWindow*>()) {
+    return main == nullptr ? nullptr : main->findChild<TCommentWindow*>();
+}
+
+void TBookWindowForm::ShowComments() {
+    if (TCommentWindow* comments = CommentWindow()) {
         comments->show();
         comments->raise();
     }

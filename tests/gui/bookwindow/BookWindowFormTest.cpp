@@ -10,8 +10,10 @@
 #include <QPainter>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextCursor>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 #include "app/Settings.h"
@@ -157,6 +159,23 @@ TEST_F(BookWindowFormTest, ShowsTheStartPositionsCandidatesAndPanes) {
     EXPECT_EQ(itsForm->Board()->Diagram().GetPosition(), itsWindow->CurrentPosition());
 }
 
+TEST_F(BookWindowFormTest, TheTranspositionLabelShowsASecondWayIn) {
+    auto* label = itsForm->findChild<QLabel*>("TranspositionLabel");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->toolTip(), "Transposition");
+    const struct {
+        const char* itsLine;
+        const char* itsShown;
+    } kCases[] = {{"d4 d5 Nf3", ""}, {"Nf3 d5 d4", "T"}, {"Nf3 d5", ""}};
+    for (const auto& line : kCases) {
+        itsWindow->GoToStartingPosition();
+        std::istringstream moves(line.itsLine);
+        std::string move;
+        while (moves >> move) itsWindow->EnterTypedMove(move);
+        EXPECT_EQ(label->text(), line.itsShown) << line.itsLine;
+    }
+}
+
 TEST_F(BookWindowFormTest, KeysReachTheirCommands) {
     QTest::keyClick(itsForm->CandidateList(), Qt::Key_F9);
     EXPECT_EQ(itsWindow->PlyCount(), 1);
@@ -177,6 +196,14 @@ TEST_F(BookWindowFormTest, KeysReachTheirCommands) {
     QTest::keyClick(itsForm->MoveEntry(), Qt::Key_Return);
     EXPECT_EQ(itsWindow->PlyCount(), 1);
     EXPECT_TRUE(itsForm->MoveEntry()->text().isEmpty());
+    // Typed while the list has the keyboard, a move goes into the pane.
+    itsForm->setFocus();
+    ASSERT_TRUE(itsForm->CandidateList()->hasFocus());
+    QTest::keyClicks(itsForm->CandidateList(), "d5!?");
+    EXPECT_TRUE(itsForm->MoveEntry()->hasFocus());
+    EXPECT_EQ(itsForm->MoveEntry()->text(), "d5!?");
+    QTest::keyClick(itsForm->MoveEntry(), Qt::Key_Return);
+    EXPECT_EQ(itsWindow->PlyCount(), 2);
     EXPECT_TRUE(itsUi.itsShown.empty());
 }
 
@@ -189,6 +216,65 @@ TEST_F(BookWindowFormTest, ShowCommentsShowsTheSharedCommentWindow) {
     EXPECT_EQ(item->text(), "Show Comments");
     item->trigger();
     EXPECT_TRUE(comments->isVisible());
+    EXPECT_TRUE(itsUi.itsShown.empty());
+}
+
+// The font dialog answered with a fixed choice.
+class TAnsweredCommentWindow : public TCommentWindow {
+public:
+    using TCommentWindow::TCommentWindow;
+    std::optional<TCommentFont> itsFont;
+
+protected:
+    std::optional<TCommentFont> AskFont(const TCommentFont&) override { return itsFont; }
+};
+
+TEST_F(BookWindowFormTest, TheCommentMenuActsOnTheSharedCommentEditor) {
+    auto* comments = new TAnsweredCommentWindow(Settings(), itsForm.get());
+    TRichText text;
+    text.AddParagraph();
+    text.AddText("Hello world", comments->DefaultFormat());
+    comments->LoadRichText(WriteRtf(text));
+    QTextCursor cursor = comments->Editor()->textCursor();
+    cursor.setPosition(6);
+    cursor.setPosition(11, QTextCursor::KeepAnchor);
+    comments->Editor()->setTextCursor(cursor);
+
+    QMenu* menu = itsForm->CommentPopup();
+    ASSERT_NE(menu, nullptr);
+    QStringList captions;
+    for (QAction* action : menu->actions())
+        captions << (action->isSeparator() ? QString("-") : action->text());
+    EXPECT_EQ(captions.join('|'), "Select All|Undo|-|Bold|Italic|Font...");
+    // It sits in the Commands menu, below Show Comments.
+    EXPECT_EQ(itsForm->findChild<QMenu*>("CommandsMenu")->actions().last(), menu->menuAction());
+
+    emit menu->aboutToShow();
+    EXPECT_FALSE(itsForm->Action("CommentUndoItem")->isEnabled());
+    EXPECT_FALSE(itsForm->Action("CommentBoldItem")->isChecked());
+    itsForm->Action("CommentBoldItem")->trigger();
+    itsForm->Action("CommentItalicItem")->trigger();
+    EXPECT_TRUE(comments->SelectionBold());
+    EXPECT_TRUE(comments->SelectionItalic());
+    EXPECT_TRUE(comments->Modified());
+    emit menu->aboutToShow();
+    EXPECT_TRUE(itsForm->Action("CommentBoldItem")->isChecked());
+    EXPECT_TRUE(itsForm->Action("CommentItalicItem")->isChecked());
+    EXPECT_TRUE(itsForm->Action("CommentUndoItem")->isEnabled());
+
+    itsForm->Action("CommentUndoItem")->trigger();
+    EXPECT_FALSE(comments->SelectionItalic());
+    EXPECT_TRUE(comments->SelectionBold());
+
+    QFont chosen("DejaVu Sans");
+    chosen.setPointSizeF(15);
+    comments->itsFont = TCommentFont{chosen, QColor(0, 0, 255)};
+    itsForm->Action("CommentSelectAllItem")->trigger();
+    EXPECT_EQ(comments->Editor()->textCursor().selectedText(), "Hello world");
+    itsForm->Action("CommentFontItem")->trigger();
+    const QTextCharFormat format = comments->Editor()->currentCharFormat();
+    EXPECT_EQ(format.fontPointSize(), 15);
+    EXPECT_EQ(format.foreground().color(), QColor(0, 0, 255));
     EXPECT_TRUE(itsUi.itsShown.empty());
 }
 
