@@ -5,10 +5,11 @@
 # Usage: ImportEndToEnd.sh MARVEK MARVEK_CLI
 set -euo pipefail
 
-# Waits until a visible window's title matches; prints its id.
+# Waits until a visible window's title matches (at most TENTHS tenths of a second, 200 unless
+# given); prints its id.
 await_window() {
-  local title=$1 wid=""
-  for _ in $(seq 200); do
+  local title=$1 tenths=${2:-200} wid=""
+  for _ in $(seq "$tenths"); do
     wid=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | tail -1 || true)
     [[ -n "$wid" ]] && { echo "$wid"; return 0; }
     sleep 0.1
@@ -36,13 +37,19 @@ if [[ "${1:-}" == "--drive" ]]; then
   chooser=""
   for _ in 1 2 3 4 5; do
     keys_to "$main" alt+i
-    chooser=$(await_window '^Import Games$' 2>/dev/null) && break
+    chooser=$(await_window '^Import Games' 50 2>/dev/null) && break
   done
   [[ -n "$chooser" ]] || { echo "Alt+I opened no file dialog" >&2; exit 1; }
-  xdotool windowfocus --sync "$chooser" 2>/dev/null || true
-  xdotool type --delay 5 "$work/games.pgn"
-  xdotool key Return
-  options=$(await_window '^Import PGN$')
+  # The file's name goes into the dialog's name field, which has the keyboard once the dialog is
+  # up; on a busy machine the first keys may come too early, so the name is typed again.
+  options=""
+  for _ in 1 2 3 4 5; do
+    keys_to "$chooser" ctrl+a
+    xdotool type --delay 5 "$work/games.pgn"
+    xdotool key Return
+    options=$(await_window '^Import PGN$' 50 2>/dev/null) && break
+  done
+  [[ -n "$options" ]] || options=$(await_window '^Import PGN$')
   keys_to "$options" Return
   # The message with the count of games carries the program's name, as the main window does.
   box=""

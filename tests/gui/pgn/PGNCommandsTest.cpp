@@ -237,7 +237,7 @@ TEST_F(PGNCommandsTest, TheExportDialogKeepsItsValuesAndWritesTheLine) {
     const std::string text = ReadWholeFile(file);
     EXPECT_NE(text.find("[Date \"1999.07.04\"]"), std::string::npos) << text;
     EXPECT_NE(text.find("[White \"Me\"]\n[Black \"Me\"]"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n1. e4 c5 1/2-1/2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n1. e4 c5 {Sicilian, Najdorf} 1/2-1/2\n"), std::string::npos) << text;
 
     // The tree below the position shown, with Cancel in place of Stop.
     itsCommands->itsAnswers.push_back([](QDialog& dialog) {
@@ -246,7 +246,8 @@ TEST_F(PGNCommandsTest, TheExportDialogKeepsItsValuesAndWritesTheLine) {
     });
     itsWindow->BackOnePly();
     itsCommands->ExportTree();
-    EXPECT_NE(ReadWholeFile(file).find("\nc5 1/2-1/2\n"), std::string::npos) << ReadWholeFile(file);
+    EXPECT_NE(ReadWholeFile(file).find("\nc5 {Sicilian, Najdorf} 1/2-1/2\n"), std::string::npos)
+        << ReadWholeFile(file);
 }
 
 TEST_F(PGNCommandsTest, APgnFileDroppedOnTheWindowGoesToTheImport) {
