@@ -7,6 +7,7 @@
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/PositionRecord.h"
+#include "book/KeyFilter.h"
 #include "book/RecordCache.h"
 #include "platform/Errors.h"
 #include "platform/File.h"

@@ -7,6 +7,7 @@
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/CommentBuffer.h"
+#include "book/KeyFilter.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
 #include "platform/Clock.h"
@@ -138,6 +139,13 @@ size_t BulkUpdateBytes() {
     return std::clamp(size_t(PhysicalMemoryBytes() / 8), kLeast, kMost);
 }
 
+size_t BulkUpdateBytes(int32_t megabytes) {
+    if (megabytes <= 0) return BulkUpdateBytes();
+    // Less than this would write out the records after every few games.
+    constexpr int32_t kLeastMegabytes = 16;
+    return size_t(std::max(megabytes, kLeastMegabytes)) << 20;
+}
+
 void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t expectedRecords) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
     bool starting = itsBulk.itsCache == nullptr;
@@ -147,6 +155,7 @@ void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t exp
     }
     itsBulk.itsBudget = memoryBytes;
     itsBulk.itsProgress = progress;
+    itsBulk.itsExpectedLookups = expectedRecords;
     // No more than the budget can hold before it is written. Without the memory for that, the
     // bulk update does not start.
     constexpr size_t kLeastRecordBytes = 150;
@@ -166,12 +175,34 @@ void TBook2::EndBulkUpdate() {
 
 void TBook2::DropCache() {
     itsBulk.itsCache.reset();
+    itsBulk.itsFilter.reset();
+    itsBulk.itsFiltered = false;
     itsBulk.itsProgress = nullptr;
     itsBulk.ForgetLookups();
 }
 
 void TBook2::KeepCacheInBudget() {
-    if (itsBulk.itsCache->MemoryUsed() > itsBulk.itsBudget) WriteCachedRecords();
+    // The writing pass sorts the changed records in a table of its own, and the filter stays:
+    // both count.
+    const TRecordCache& cache = *itsBulk.itsCache;
+    size_t used = cache.MemoryUsed() + cache.ChangedCount() * sizeof(TChangedRecord) +
+                  (itsBulk.itsFilter != nullptr ? itsBulk.itsFilter->Bytes() : 0);
+    if (used > itsBulk.itsBudget) WriteCachedRecords();
+}
+
+void TBook2::FilterKeptKeys() {
+    // Only a cache that knew the whole book, or a filter that does, makes a filter of the book.
+    if (!itsBulk.itsComplete && !itsBulk.itsFiltered) return;
+    if (itsBulk.itsFilter == nullptr) {
+        // An eighth of the budget holds some fifteen bits a key for as many keys as the budget
+        // holds records eight times over, which leaves about one in a thousand to be probed for.
+        // Without the memory, imports go on probing.
+        auto filter = std::make_unique<TKeyFilter>();
+        if (!filter->Reset(itsBulk.itsBudget / 8)) return;
+        itsBulk.itsFilter = std::move(filter);
+    }
+    itsBulk.itsCache->AddPresentKeysTo(*itsBulk.itsFilter);
+    itsBulk.itsFiltered = true;
 }
 
 void TBook2::WriteCachedRecords() {
@@ -257,6 +288,7 @@ void TBook2::WriteCachedRecords() {
             if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
         }
     }
+    FilterKeptKeys();
     itsBulk.itsCache->Clear();
     itsBulk.ForgetLookups();
 }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <type_traits>
 
+#include "book/KeyFilter.h"
 #include "platform/Errors.h"
 
 namespace marvek {
@@ -217,6 +218,13 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
     else
         std::sort(items.begin(), items.end(), before);
     return items;
+}
+
+void TRecordCache::AddPresentKeysTo(TKeyFilter& filter) {
+    for (uint32_t n = 0; n < itsCount; ++n) {
+        const TCachedRecord& entry = Entry(n);
+        if (entry.itsPresent) filter.Add(entry.itsKey.data());
+    }
 }
 
 size_t TRecordCache::MemoryUsed() const {
