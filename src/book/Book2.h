@@ -160,6 +160,9 @@ private:
                                 TCanonicalTransform& transform);
     const uint8_t* CachedBytes(TCachedRecord& entry);
     void KeepCacheInBudget();
+    // Writes the changed records kept and empties the cache; with `lookupsGoOn` the keys the
+    // cache knew go into the filter for the lookups still to come.
+    void WriteKeptRecords(bool lookupsGoOn);
     // Adds the keys the cache knows to be in the book to the filter, after a writing pass.
     void FilterKeptKeys();
     // Ends a bulk update without writing anything.

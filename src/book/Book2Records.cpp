@@ -187,18 +187,23 @@ void TBook2::KeepCacheInBudget() {
     const TRecordCache& cache = *itsBulk.itsCache;
     size_t used = cache.MemoryUsed() + cache.ChangedCount() * sizeof(TChangedRecord) +
                   (itsBulk.itsFilter != nullptr ? itsBulk.itsFilter->Bytes() : 0);
-    if (used > itsBulk.itsBudget) WriteCachedRecords();
+    if (used > itsBulk.itsBudget) WriteKeptRecords(true);
 }
 
 void TBook2::FilterKeptKeys() {
     // Only a cache that knew the whole book, or a filter that does, makes a filter of the book.
     if (!itsBulk.itsComplete && !itsBulk.itsFiltered) return;
     if (itsBulk.itsFilter == nullptr) {
-        // An eighth of the budget holds some fifteen bits a key for as many keys as the budget
-        // holds records eight times over, which leaves about one in a thousand to be probed for.
-        // Without the memory, imports go on probing.
+        // Sixteen bits a key leave about one position in a thousand to be probed for; room is
+        // made for the book's keys and as many again as the import expects to look up, or as
+        // the book has, in an eighth of the budget at most. Without the memory, imports go on
+        // probing.
+        constexpr size_t kBytesPerKey = 2;
+        constexpr size_t kLeastBytes = size_t(64) << 10;
+        size_t keys = size_t(KeysInFiles());
+        size_t wanted = kBytesPerKey * (keys + std::max(keys, itsBulk.itsExpectedLookups));
         auto filter = std::make_unique<TKeyFilter>();
-        if (!filter->Reset(itsBulk.itsBudget / 8)) return;
+        if (!filter->Reset(std::min(std::max(wanted, kLeastBytes), itsBulk.itsBudget / 8))) return;
         itsBulk.itsFilter = std::move(filter);
     }
     itsBulk.itsCache->AddPresentKeysTo(*itsBulk.itsFilter);
@@ -206,6 +211,10 @@ void TBook2::FilterKeptKeys() {
 }
 
 void TBook2::WriteCachedRecords() {
+    WriteKeptRecords(false);
+}
+
+void TBook2::WriteKeptRecords(bool lookupsGoOn) {
     if (itsBulk.itsCache == nullptr) return;
     if (itsBulk.itsCache->HasChanges()) {
         // New records go to the end of the last position file, one after another: gathered, they
@@ -288,7 +297,8 @@ void TBook2::WriteCachedRecords() {
             if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
         }
     }
-    FilterKeptKeys();
+    // A filter in use must learn every key written, whatever the lookups to come.
+    if (lookupsGoOn || itsBulk.itsFiltered) FilterKeptKeys();
     itsBulk.itsCache->Clear();
     itsBulk.ForgetLookups();
 }

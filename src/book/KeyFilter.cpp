@@ -54,19 +54,13 @@ const TKeyFilter::TBlock& TKeyFilter::BlockOf(uint64_t hash) const {
     return static_cast<const TBlock*>(itsMemory.Get())[n];
 }
 
-// The eight bits of a key in its block: seven from nine bits each of a second mix of the hash,
-// the eighth from a third.
-unsigned TKeyFilter::BitOf(uint64_t hash, int i) {
-    uint64_t bits = Mix(hash);
-    return unsigned((i < 7 ? bits >> (9 * i) : Mix(bits ^ hash)) & 0x1FF);
-}
-
 void TKeyFilter::Add(const uint8_t* key) {
     if (itsBlockCount == 0) return;
     uint64_t hash = HashOf(key);
     auto& block = const_cast<TBlock&>(BlockOf(hash));
+    uint64_t bits = Mix(hash), last = Mix(bits ^ hash);
     for (int i = 0; i < 8; ++i) {
-        unsigned bit = BitOf(hash, i);
+        unsigned bit = BitOf(bits, last, i);
         block.itsWords[bit >> 6] |= uint64_t(1) << (bit & 63);
     }
 }
@@ -75,8 +69,9 @@ bool TKeyFilter::MayHold(const uint8_t* key) const {
     if (itsBlockCount == 0) return true;
     uint64_t hash = HashOf(key);
     const TBlock& block = BlockOf(hash);
+    uint64_t bits = Mix(hash), last = Mix(bits ^ hash);
     for (int i = 0; i < 8; ++i) {
-        unsigned bit = BitOf(hash, i);
+        unsigned bit = BitOf(bits, last, i);
         if ((block.itsWords[bit >> 6] & (uint64_t(1) << (bit & 63))) == 0) return false;
     }
     return true;

@@ -31,7 +31,11 @@ private:
         uint64_t itsWords[8];
     };
     const TBlock& BlockOf(uint64_t hash) const;
-    static unsigned BitOf(uint64_t hash, int i);
+    // The eight bits of a key in its block: seven from nine bits each of a second mix of its
+    // hash, the eighth from a third.
+    static unsigned BitOf(uint64_t bits, uint64_t last, int i) {
+        return unsigned((i < 7 ? bits >> (9 * i) : last) & 0x1FF);
+    }
 
     TPageMemory itsMemory;
     size_t itsBlockCount = 0;

@@ -228,9 +228,9 @@ void TRecordCache::AddPresentKeysTo(TKeyFilter& filter) {
 }
 
 size_t TRecordCache::MemoryUsed() const {
-    // What the records and entries take; memory reserved and not yet used is not counted.
-    return itsArenaBytes + itsCount * sizeof(TCachedRecord) +
-           std::min<size_t>(itsSlotCount, 2 * size_t(itsCount) + 1) * sizeof(TSlot);
+    // What the records and entries take, and the whole slot table: keys land all over it, so it
+    // is soon in memory whole.
+    return itsArenaBytes + itsCount * sizeof(TCachedRecord) + itsSlotCount * sizeof(TSlot);
 }
 
 void TRecordCache::Clear() {

@@ -167,11 +167,11 @@ TEST_F(PGNRoundTripTest, GamesAddedToABookGiveTheSameBookWhicheverWayTheyAreLook
         bool itsKnowsWholeBook;
     };
     const TCase cases[] = {
-        {BulkUpdateBytes(), 1000000, false, true}, // reading the book pays from the start
-        {BulkUpdateBytes(), 1, false, true},       // it pays once a quarter of the book was probed
-        {size_t(1) << 20, 1000000, false, false},  // the book does not fit: probes
-        {1, 0, false, false},                      // written after every step
-        {size_t(256) << 10, 0, true, true},        // written now and then, the keys filtered
+        {BulkUpdateBytes(), 1000000, false, true},  // reading the book pays from the start
+        {BulkUpdateBytes(), 1, false, true},        // it pays once a quarter of the book was probed
+        {size_t(256) << 10, 1000000, false, false}, // the book does not fit: probes
+        {1, 0, false, false},                       // written after every step
+        {size_t(256) << 10, 0, true, true},         // written now and then, the keys filtered
     };
     std::vector<std::string> reference;
     for (const TCase& c : cases) {
