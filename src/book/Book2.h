@@ -21,6 +21,7 @@ namespace marvek {
 
 class TCommentBuffer;
 class TPositionRecord;
+class TKeyFilter;
 class TRecordCache;
 struct TCachedRecord;
 class TProgress;
@@ -36,6 +37,8 @@ inline constexpr int kBookOpenFailed = 9999;
 // memory, at least 256 MB and at most 4 GB. Records take about 150 bytes each, so an import of a
 // few million positions is written in one ordered pass.
 size_t BulkUpdateBytes();
+// The memory of a bulk update as the user set it, in MB (at least 16); 0 for the program's choice.
+size_t BulkUpdateBytes(int32_t megabytes);
 
 // The size past which a new position file is started; tests lower it.
 int64_t& PositionFileSizeLimit();
@@ -95,12 +98,16 @@ public:
     // and an insert at a random place for every move of an import. Reading goes through the
     // records kept, so callers see no difference. EndBulkUpdate writes what is left and raises
     // EDatabaseProblem as UpdateEverything does; Close writes it too.
-    // Writing is shown on `progress` when one is given; `expectedRecords`, when known, makes room
-    // for that many records from the start.
+    // Writing is shown on `progress` when one is given. `expectedRecords`, when known, is the
+    // number of positions the caller will look up: it makes room for them from the start, and
+    // tells whether reading the whole book in order will cost less than probing for each.
     void BeginBulkUpdate(size_t memoryBytes = BulkUpdateBytes(), TProgress* progress = nullptr,
                          size_t expectedRecords = 0);
     void EndBulkUpdate();
     bool InBulkUpdate() const { return itsBulk.itsCache != nullptr; }
+    // Whether the bulk update knows every position of the book, read whole or kept in its filter
+    // of keys, and so probes for a position only when the book may have it.
+    bool KnowsWholeBook() const { return itsBulk.itsComplete || itsBulk.itsFiltered; }
     // Tells a bulk update which position comes next, so that its memory is on the way.
     void Prefetch(const TPackedPosition& position);
     // Writes the changed records a bulk update keeps.
@@ -153,11 +160,18 @@ private:
                                 TCanonicalTransform& transform);
     const uint8_t* CachedBytes(TCachedRecord& entry);
     void KeepCacheInBudget();
+    // Writes the changed records kept and empties the cache; with `lookupsGoOn` the keys the
+    // cache knew go into the filter for the lookups still to come.
+    void WriteKeptRecords(bool lookupsGoOn);
+    // Adds the keys the cache knows to be in the book to the filter, after a writing pass.
+    void FilterKeptKeys();
     // Ends a bulk update without writing anything.
     void DropCache();
     // Reads every record of the book into the cache, in key order, when it fits in half the
     // budget; the cache then knows every position, and a position it lacks is not in the book.
     void LoadWholeBook();
+    // Whether reading the whole book costs less than the probes still to come.
+    bool WholeBookPays();
     // The positions in the position files, without writing what the cache keeps.
     int64_t KeysInFiles();
 
@@ -185,11 +199,18 @@ private:
         TCachedRecord* itsLastEntry = nullptr;
         size_t itsBudget = 0;
         TProgress* itsProgress = nullptr;
+        // The positions the caller expects to look up, 0 when it cannot say.
+        size_t itsExpectedLookups = 0;
         // Whether the cache holds every record of the book, whether loading them was tried, and
         // how often the position files were probed since.
         bool itsComplete = false;
         bool itsWholeBookTried = false;
         int64_t itsProbes = 0;
+        // The keys of every position in the book, once the records kept have been written with
+        // the whole book known: a position the filter has not got needs no probe. It stays
+        // good from one writing to the next, as every record goes through the cache.
+        std::unique_ptr<TKeyFilter> itsFilter;
+        bool itsFiltered = false;
 
         // What the cache knew of the book no longer holds once it has been emptied.
         void ForgetLookups() {

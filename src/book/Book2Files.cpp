@@ -6,6 +6,7 @@
 #include "app/MessageNumbers.h"
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
+#include "book/KeyFilter.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
 #include "platform/Errors.h"

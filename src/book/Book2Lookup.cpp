@@ -6,11 +6,13 @@
 
 #include "app/MessageNumbers.h"
 #include "app/UserInterface.h"
+#include "book/KeyFilter.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
 #include "platform/Errors.h"
 #include "storage/IsamErrors.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace marvek {
@@ -51,14 +53,23 @@ TCachedRecord* TBook2::CachedRecord(const TPackedPosition& position, int probeMe
     const TIsamKey& key = KeyOf(position, transform);
     if (itsBulk.itsLastEntry != nullptr) return itsBulk.itsLastEntry;
     if (TCachedRecord* entry = itsBulk.itsCache->Find(key)) return itsBulk.itsLastEntry = entry;
-    // Probing at random is slow once the book is large: an import that probes a good part of
-    // the book reads all of it in order instead, and after that needs no probes at all.
-    // Whether that pays is asked at 256 probes, 512, 1024 and so on.
+    if (itsBulk.itsFiltered && !itsBulk.itsFilter->MayHold(key.data() + 1)) {
+        TCachedRecord& entry = itsBulk.itsCache->Add(key);
+        return itsBulk.itsLastEntry = &entry; // certainly new to the book
+    }
+    // Probing at random is slow once the book is large: an import that will probe a good part of
+    // the book reads all of it in order instead, and after that needs no probes at all. Whether
+    // that pays is asked at the first probe when the caller said what is to come, and at 256
+    // probes, 512, 1024 and so on.
     constexpr int64_t kFewProbes = 256;
-    if (!itsBulk.itsComplete && !itsBulk.itsWholeBookTried && ++itsBulk.itsProbes >= kFewProbes &&
-        (itsBulk.itsProbes & (itsBulk.itsProbes - 1)) == 0 && itsBulk.itsProbes >= KeysInFiles() / 64) {
-        LoadWholeBook();
-        if (TCachedRecord* entry = itsBulk.itsCache->Find(key)) return itsBulk.itsLastEntry = entry;
+    if (!itsBulk.itsComplete && !itsBulk.itsWholeBookTried) {
+        int64_t probes = ++itsBulk.itsProbes;
+        bool ask = probes == 1 ? itsBulk.itsExpectedLookups > 0
+                               : probes >= kFewProbes && (probes & (probes - 1)) == 0;
+        if (ask && WholeBookPays()) {
+            LoadWholeBook();
+            if (TCachedRecord* entry = itsBulk.itsCache->Find(key)) return itsBulk.itsLastEntry = entry;
+        }
     }
     int file = 0;
     RecRef ref = 0;
@@ -80,15 +91,43 @@ int64_t TBook2::KeysInFiles() {
     return count;
 }
 
+bool TBook2::WholeBookPays() {
+    // A probe at random costs about four times what reading one record in order does (measured
+    // on a book of seven million positions, whose index is in the system's file cache): reading
+    // the book pays once the probes still to come outnumber a quarter of its positions. Those to
+    // come are the ones the caller expects, or, past them or without them, as many again as so
+    // far. A small import into a big book thus probes, and an import of a big file reads.
+    constexpr int64_t kProbeCostInReads = 4;
+    // With the book's keys in the filter, only positions the book may have are probed for.
+    if (itsBulk.itsFiltered) return false;
+    int64_t expected = static_cast<int64_t>(itsBulk.itsExpectedLookups);
+    int64_t ahead = std::max(expected - itsBulk.itsProbes, itsBulk.itsProbes);
+    return ahead * kProbeCostInReads >= KeysInFiles();
+}
+
 void TBook2::LoadWholeBook() {
     itsBulk.itsWholeBookTried = true;
     // What a record takes in the cache, with room to spare.
     constexpr int64_t kBytesPerRecord = 200;
     if (KeysInFiles() * kBytesPerRecord > static_cast<int64_t>(itsBulk.itsBudget / 2)) return;
+    // Records were written in key order, so the walk reads each data file from start to end, a
+    // megabyte at a time. Whatever way the walk ends, reading ahead stops.
+    struct TReadingAhead {
+        TBook2& itsBook;
+        ~TReadingAhead() {
+            for (int k = 0; k < itsBook.itsFileCount; ++k)
+                BTSetReadAhead(itsBook.itsPositions[static_cast<size_t>(k)], 0);
+        }
+    } readingAhead{*this};
+    constexpr size_t kReadAheadBytes = size_t(1) << 20;
+    // The keys of one file differ (a damaged index may repeat one, next to itself): only keys
+    // kept already, or met in an earlier file, are passed over.
+    const bool fresh = itsBulk.itsCache->Size() == 0;
     for (int k = 0; k < itsFileCount; ++k) {
         IsamDatabase* db = itsPositions[static_cast<size_t>(k)];
+        BTSetReadAhead(db, kReadAheadBytes);
         BTResetCursor(db, 1);
-        TIsamKey key{};
+        TIsamKey key{}, previous{};
         RecRef ref = 0;
         for (;;) {
             BTNextEntry(db, 1, key, ref);
@@ -97,12 +136,13 @@ void TBook2::LoadWholeBook() {
                 return; // a damaged index: probes go on finding what they can
             }
             // A key of another length is no position; the first file holding a key has it.
-            if (key[0] != kPositionKeyLength || itsBulk.itsCache->Find(key) != nullptr) continue;
+            if (key[0] != kPositionKeyLength) continue;
+            if ((k > 0 || !fresh || key == previous) && itsBulk.itsCache->Find(key) != nullptr) continue;
+            previous = key;
             TCachedRecord& entry = itsBulk.itsCache->Add(key);
             entry.itsPresent = true;
             entry.itsFile = static_cast<int8_t>(k);
             entry.itsRef = ref;
-            // Records were written in key order, so this reads the data file from start to end.
             // One that cannot be read is read again, with its message, when it is asked for.
             uint16_t length =
                 BTGetVariableRec(db, ref, itsRecord.data(), static_cast<uint16_t>(itsRecord.size()));

@@ -7,6 +7,7 @@
 #include "app/StringTable.h"
 #include "app/UserInterface.h"
 #include "book/CommentBuffer.h"
+#include "book/KeyFilter.h"
 #include "book/PositionRecord.h"
 #include "book/RecordCache.h"
 #include "platform/Clock.h"
@@ -138,6 +139,13 @@ size_t BulkUpdateBytes() {
     return std::clamp(size_t(PhysicalMemoryBytes() / 8), kLeast, kMost);
 }
 
+size_t BulkUpdateBytes(int32_t megabytes) {
+    if (megabytes <= 0) return BulkUpdateBytes();
+    // Less than this would write out the records after every few games.
+    constexpr int32_t kLeastMegabytes = 16;
+    return size_t(std::max(megabytes, kLeastMegabytes)) << 20;
+}
+
 void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t expectedRecords) {
     MARVEK_ASSERT(IsOpen() && !itsReadOnly);
     bool starting = itsBulk.itsCache == nullptr;
@@ -147,6 +155,7 @@ void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t exp
     }
     itsBulk.itsBudget = memoryBytes;
     itsBulk.itsProgress = progress;
+    itsBulk.itsExpectedLookups = expectedRecords;
     // No more than the budget can hold before it is written. Without the memory for that, the
     // bulk update does not start.
     constexpr size_t kLeastRecordBytes = 150;
@@ -166,15 +175,46 @@ void TBook2::EndBulkUpdate() {
 
 void TBook2::DropCache() {
     itsBulk.itsCache.reset();
+    itsBulk.itsFilter.reset();
+    itsBulk.itsFiltered = false;
     itsBulk.itsProgress = nullptr;
     itsBulk.ForgetLookups();
 }
 
 void TBook2::KeepCacheInBudget() {
-    if (itsBulk.itsCache->MemoryUsed() > itsBulk.itsBudget) WriteCachedRecords();
+    // The writing pass sorts the changed records in a table of its own, and the filter stays:
+    // both count.
+    const TRecordCache& cache = *itsBulk.itsCache;
+    size_t used = cache.MemoryUsed() + cache.ChangedCount() * sizeof(TChangedRecord) +
+                  (itsBulk.itsFilter != nullptr ? itsBulk.itsFilter->Bytes() : 0);
+    if (used > itsBulk.itsBudget) WriteKeptRecords(true);
+}
+
+void TBook2::FilterKeptKeys() {
+    // Only a cache that knew the whole book, or a filter that does, makes a filter of the book.
+    if (!itsBulk.itsComplete && !itsBulk.itsFiltered) return;
+    if (itsBulk.itsFilter == nullptr) {
+        // Sixteen bits a key leave about one position in a thousand to be probed for; room is
+        // made for the book's keys and as many again as the import expects to look up, or as
+        // the book has, in an eighth of the budget at most. Without the memory, imports go on
+        // probing.
+        constexpr size_t kBytesPerKey = 2;
+        constexpr size_t kLeastBytes = size_t(64) << 10;
+        size_t keys = size_t(KeysInFiles());
+        size_t wanted = kBytesPerKey * (keys + std::max(keys, itsBulk.itsExpectedLookups));
+        auto filter = std::make_unique<TKeyFilter>();
+        if (!filter->Reset(std::min(std::max(wanted, kLeastBytes), itsBulk.itsBudget / 8))) return;
+        itsBulk.itsFilter = std::move(filter);
+    }
+    itsBulk.itsCache->AddPresentKeysTo(*itsBulk.itsFilter);
+    itsBulk.itsFiltered = true;
 }
 
 void TBook2::WriteCachedRecords() {
+    WriteKeptRecords(false);
+}
+
+void TBook2::WriteKeptRecords(bool lookupsGoOn) {
     if (itsBulk.itsCache == nullptr) return;
     if (itsBulk.itsCache->HasChanges()) {
         // New records go to the end of the last position file, one after another: gathered, they
@@ -257,6 +297,8 @@ void TBook2::WriteCachedRecords() {
             if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
         }
     }
+    // A filter in use must learn every key written, whatever the lookups to come.
+    if (lookupsGoOn || itsBulk.itsFiltered) FilterKeptKeys();
     itsBulk.itsCache->Clear();
     itsBulk.ForgetLookups();
 }

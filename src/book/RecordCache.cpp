@@ -9,6 +9,7 @@
 #include <thread>
 #include <type_traits>
 
+#include "book/KeyFilter.h"
 #include "platform/Errors.h"
 
 namespace marvek {
@@ -219,10 +220,17 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
     return items;
 }
 
+void TRecordCache::AddPresentKeysTo(TKeyFilter& filter) {
+    for (uint32_t n = 0; n < itsCount; ++n) {
+        const TCachedRecord& entry = Entry(n);
+        if (entry.itsPresent) filter.Add(entry.itsKey.data());
+    }
+}
+
 size_t TRecordCache::MemoryUsed() const {
-    // What the records and entries take; memory reserved and not yet used is not counted.
-    return itsArenaBytes + itsCount * sizeof(TCachedRecord) +
-           std::min<size_t>(itsSlotCount, 2 * size_t(itsCount) + 1) * sizeof(TSlot);
+    // What the records and entries take, and the whole slot table: keys land all over it, so it
+    // is soon in memory whole.
+    return itsArenaBytes + itsCount * sizeof(TCachedRecord) + itsSlotCount * sizeof(TSlot);
 }
 
 void TRecordCache::Clear() {

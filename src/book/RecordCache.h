@@ -17,6 +17,8 @@
 
 namespace marvek {
 
+class TKeyFilter;
+
 struct TCachedRecord {
     std::array<uint8_t, kPositionKeyLength> itsKey{};
     // The position file holding the record and its reference there; -1 while it is in none.
@@ -63,6 +65,9 @@ public:
     // The changed entries in the order of their keys, as the index sorts them.
     std::vector<TChangedRecord> ChangedInKeyOrder();
     bool HasChanges() const { return itsChangedCount > 0; }
+    size_t ChangedCount() const { return itsChangedCount; }
+    // Adds the key of every entry the book has a record for.
+    void AddPresentKeysTo(TKeyFilter& filter);
     // The entry is in its file now, where `file` and `ref` say.
     void MarkWritten(TCachedRecord& entry, int file, RecRef ref);
     void MarkChanged(TCachedRecord& entry);

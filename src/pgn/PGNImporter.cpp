@@ -142,10 +142,11 @@ void TPGNImporter::BeginImport(TBook2& book, TCommentBuffer& comment, const std:
     // caller began is the caller's to end.
     itsOwnBulkUpdate = !book.InBulkUpdate();
     if (itsOwnBulkUpdate) {
-        // A game file holds a new position for every ten bytes or so at most.
+        // A game file holds a position for every ten bytes or so at most: the lookups to expect.
         int64_t fileBytes = 0;
         if (marvek::FileSize(fileName, &fileBytes) != 0) fileBytes = 0;
-        book.BeginBulkUpdate(BulkUpdateBytes(), itsProgress, size_t(fileBytes / 10));
+        book.BeginBulkUpdate(BulkUpdateBytes(Settings().ImportMemoryBudget()), itsProgress,
+                             size_t(fileBytes / 10));
     }
     if (itsProgress != nullptr) {
         itsProgress->Start("Import PGN");

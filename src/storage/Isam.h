@@ -76,6 +76,9 @@ int32_t BTRecLength(IsamDatabase* db);
 // `bytes` written at once; 0 writes what is gathered and stops. A failed write of a run fails the
 // call that caused it. Ignored for journaled databases, whose writes must reach the file in order.
 void BTSetWriteBehind(IsamDatabase* db, size_t bytes);
+// Read-ahead for walks that read records in the order of the data file: reads are served from
+// the last `bytes` read at once; any write to the data file drops them. 0 turns it off.
+void BTSetReadAhead(IsamDatabase* db, size_t bytes);
 
 void BTAddKey(IsamDatabase* db, int keyNr, const TIsamKey& key, RecRef ref);
 void BTDeleteKey(IsamDatabase* db, int keyNr, const TIsamKey& key, RecRef ref);

@@ -103,8 +103,46 @@ bool CheckKey(IsamDatabase* db, int keyNr) {
     return true;
 }
 
+namespace {
+
+// A read of the data file through the read-ahead; false (with no error set) when the memory for
+// it is not to be had, and the read is made directly.
+bool ReadThroughReadAhead(IsamDatabase* db, int64_t offset, void* data, size_t count, bool& ok) {
+    std::vector<uint8_t>& ahead = db->itsReadAhead;
+    if (offset < db->itsReadAheadAt || offset + int64_t(count) > db->itsReadAheadAt + int64_t(ahead.size())) {
+        try {
+            ahead.resize(db->itsReadAheadLimit);
+        } catch (const std::bad_alloc&) {
+            db->itsReadAheadLimit = 0;
+            std::vector<uint8_t>().swap(ahead);
+            return false;
+        }
+        size_t done = 0;
+        int code = db->itsDataFile.ReadAt(offset, ahead.data(), ahead.size(), &done);
+        ahead.resize(code == 0 ? done : 0);
+        db->itsReadAheadAt = offset;
+        if (code != 0) {
+            ok = FailOs(code, TIoKind::kRead, db->itsReadOnly);
+            return true;
+        }
+        if (done < count) {
+            ok = Fail(kShortRead);
+            return true;
+        }
+    }
+    std::memcpy(data, ahead.data() + (offset - db->itsReadAheadAt), count);
+    ok = true;
+    return true;
+}
+
+} // namespace
+
 bool ReadExact(IsamDatabase* db, TFile& file, int64_t offset, void* data, size_t count) {
     if (offset < 0) return Fail(kShortRead);
+    bool ok = false;
+    if (db != nullptr && &file == &db->itsDataFile && db->itsReadAheadLimit >= count &&
+        ReadThroughReadAhead(db, offset, data, count, ok))
+        return ok;
     size_t done = 0;
     int code = file.ReadAt(offset, data, count, &done);
     if (code != 0) return FailOs(code, TIoKind::kRead, db != nullptr && db->itsReadOnly);
@@ -115,7 +153,10 @@ bool ReadExact(IsamDatabase* db, TFile& file, int64_t offset, void* data, size_t
 bool WriteExact(IsamDatabase* db, TFile& file, int64_t offset, const void* data, size_t count) {
     if (offset < 0) return Fail(kShortWrite);
     if (db != nullptr) {
-        if (&file == &db->itsDataFile) db->itsOp.itsDataWritten = true;
+        if (&file == &db->itsDataFile) {
+            db->itsOp.itsDataWritten = true;
+            db->itsReadAhead.clear();
+        }
         if (&file == &db->itsIndexFile) db->itsOp.itsIndexWritten = true;
     }
     int code = file.WriteAt(offset, data, count);
@@ -719,6 +760,13 @@ void BTSetWriteBehind(IsamDatabase* db, size_t bytes) {
     if (!CheckHandle(db, true) || db->itsJournaled) return;
     int code = db->itsDataFile.SetWriteBehind(bytes);
     if (code != 0) FailOs(code, TIoKind::kWrite, false);
+}
+
+void BTSetReadAhead(IsamDatabase* db, size_t bytes) {
+    BeginCall();
+    if (!CheckHandle(db, false)) return;
+    db->itsReadAheadLimit = bytes;
+    std::vector<uint8_t>().swap(db->itsReadAhead);
 }
 
 int32_t BTRecLength(IsamDatabase* db) {

@@ -121,6 +121,12 @@ struct IsamDatabase {
     bool itsChangesPending = false;
     bool itsReadOnly = false;
     bool itsJournaled = false;
+    // Read-ahead of the data file, for walks that read records in the order of the file: the
+    // bytes from itsReadAheadAt on, read itsReadAheadLimit at a time. Any write to the data file
+    // drops them.
+    std::vector<uint8_t> itsReadAhead;
+    int64_t itsReadAheadAt = 0;
+    size_t itsReadAheadLimit = 0;
 
     // State of the journaled operation in progress.
     struct TJournalState {

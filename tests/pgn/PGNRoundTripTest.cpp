@@ -8,14 +8,20 @@
 #include "chess/ChessParser.h"
 #include "pgn/BookToPGNExporter.h"
 #include "pgn/PGNImporter.h"
+#include "platform/Errors.h"
 #include "storage/StorageSession.h"
 #include "support/FileHelpers.h"
 #include "support/RecordingUserInterface.h"
 #include "support/RunProcess.h"
 #include "support/ScratchFolder.h"
+#include "support/SimplePgn.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <deque>
 #include <set>
 
@@ -141,6 +147,130 @@ TEST_F(PGNRoundTripTest, AnImportKeptInLittleMemoryGivesTheSameBook) {
         tight.EndBulkUpdate();
         EXPECT_EQ(tight.PositionCount(), roomy.PositionCount());
         EXPECT_EQ(Describe(tight), Describe(roomy));
+    }
+}
+
+TEST_F(PGNRoundTripTest, GamesAddedToABookGiveTheSameBookWhicheverWayTheyAreLookedUp) {
+    // Half the openings make the book; the other half are added to it, read with the whole book in
+    // memory, probed for one by one, probed until reading the book pays, written out often, or
+    // written out now and then with the book's keys in a filter.
+    std::string eco = testsupport::ReadWholeFile("/usr/share/pgn-extract/eco.pgn");
+    size_t half = eco.find("[ECO", eco.size() / 2);
+    ASSERT_NE(half, std::string::npos);
+    std::string first = itsFolder / "first.pgn", second = itsFolder / "second.pgn";
+    testsupport::WriteWholeFile(first, eco.substr(0, half));
+    testsupport::WriteWholeFile(second, eco.substr(half) + "\n" + kVaried);
+    struct TCase {
+        size_t itsBudget;
+        size_t itsExpectedLookups;
+        bool itsFromTheStart; // both files in one bulk update, from an empty book
+        bool itsKnowsWholeBook;
+    };
+    const TCase cases[] = {
+        {BulkUpdateBytes(), 1000000, false, true},  // reading the book pays from the start
+        {BulkUpdateBytes(), 1, false, true},        // it pays once a quarter of the book was probed
+        {size_t(256) << 10, 1000000, false, false}, // the book does not fit: probes
+        {1, 0, false, false},                       // written after every step
+        {size_t(256) << 10, 0, true, true},         // written now and then, the keys filtered
+    };
+    std::vector<std::string> reference;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        std::string name = itsFolder / ("Added" + std::to_string(&c - cases));
+        TBook2 book;
+        ASSERT_TRUE(book.Create(name));
+        book.Open(name, false, false);
+        if (c.itsFromTheStart) book.BeginBulkUpdate(c.itsBudget, nullptr, c.itsExpectedLookups);
+        ImportInto(book, first);
+        if (!c.itsFromTheStart) book.BeginBulkUpdate(c.itsBudget, nullptr, c.itsExpectedLookups);
+        ImportInto(book, second);
+        EXPECT_EQ(book.KnowsWholeBook(), c.itsKnowsWholeBook);
+        book.EndBulkUpdate();
+        if (reference.empty()) {
+            reference = Describe(book);
+            ASSERT_GT(reference.size(), 3000u);
+        } else {
+            EXPECT_EQ(Describe(book), reference);
+        }
+    }
+}
+
+TEST_F(PGNRoundTripTest, AnImportKilledOnTheWayLeavesABookThatOpensWithTheGamesWritten) {
+    std::string eco = testsupport::ReadWholeFile("/usr/share/pgn-extract/eco.pgn");
+    size_t half = eco.find("[ECO", eco.size() / 2);
+    ASSERT_NE(half, std::string::npos);
+    std::string first = itsFolder / "first.pgn", second = itsFolder / "second.pgn";
+    std::string note = itsFolder / "games.txt", name = itsFolder / "Killed";
+    testsupport::WriteWholeFile(first, eco.substr(0, half));
+    testsupport::WriteWholeFile(second, eco.substr(half));
+    {
+        TBook2 book;
+        ASSERT_TRUE(book.Create(name));
+        book.Open(name, false, false);
+        ImportInto(book, first);
+    }
+    // Killed in the middle of the added games, having written its records after every step; it
+    // notes how many games it had finished.
+    class TKillingProgress : public TProgress {
+    public:
+        explicit TKillingProgress(std::string note) : itsNote(std::move(note)) {}
+        void SetCounter(const std::string& caption, int64_t value) override {
+            if (caption == "Games Imported:") itsGames = value;
+        }
+        bool ProcessMessages() override {
+            if (++itsCalls == 4000) {
+                testsupport::WriteWholeFile(itsNote, std::to_string(itsGames));
+                raise(SIGKILL);
+            }
+            return false;
+        }
+        std::string itsNote;
+        int itsCalls = 0;
+        int64_t itsGames = 0;
+    };
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TBook2 book;
+        book.Open(name, false, false);
+        book.BeginBulkUpdate(1);
+        TKillingProgress progress(note);
+        TPGNImporter importer(TPGNImportOptions(), &progress);
+        TRichTextBuffer comment;
+        importer.Import(book, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), second);
+        _exit(3); // never killed
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    int64_t finished = std::stoll(testsupport::ReadWholeFile(note));
+    ASSERT_GT(finished, 10);
+
+    // The book opens, rebuilt where the engine asks for it, with the games before and every game
+    // finished before the last write (the last one's records may still have been in memory).
+    TBook2 book;
+    try {
+        book.Open(name, false, false);
+    } catch (const EDatabaseProblem&) {
+        book.Open(name, false, false, true, true);
+    }
+    ASSERT_TRUE(book.IsOpen());
+    std::vector<testsupport::TSimpleGame> games = testsupport::ReadMainLines(eco.substr(0, half));
+    std::vector<testsupport::TSimpleGame> added = testsupport::ReadMainLines(eco.substr(half));
+    ASSERT_LT(finished, int64_t(added.size()));
+    games.insert(games.end(), added.begin(), added.begin() + (finished - 1));
+    TChessParser parser;
+    for (const testsupport::TSimpleGame& game : games) {
+        parser.LoadPosition(StartPosition());
+        for (const std::string& san : game.itsMoves) {
+            TPositionRecord record;
+            record.SetPosition(parser.CurrentPosition());
+            book.FillInEverything(record, nullptr);
+            parser.SetMoveText(san);
+            ASSERT_TRUE(parser.ParseMove()) << san;
+            ASSERT_GE(record.FindCandidate(parser.GetChessMove()), 0) << san;
+            parser.ApplyMove();
+        }
     }
 }
 
