@@ -45,6 +45,9 @@ constexpr TSpeedButton kSpeedButtons[] = {
     {"CloseBookSpeedButton", 1701, QStyle::SP_DialogCloseButton},
     {"ExitSpeedButton", 1702, QStyle::SP_DialogCancelButton},
     {"HelpSpeedButton", 1703, QStyle::SP_DialogHelpButton},
+    {"WinboardEngineSpeedButton", 1720, QStyle::SP_ComputerIcon},
+    {"PlayEngineMoveSpeedButton", 1721, QStyle::SP_MediaPlay},
+    {"PlayEngineLineSpeedButton", 1722, QStyle::SP_MediaSeekForward},
 };
 
 } // namespace
@@ -101,6 +104,7 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
             if (TBookWindow* active = itsFrame->ActiveBookWindow()) active->CommentFocusLost();
         });
     });
+    MakeEngines();
     LoadMenuTexts();
     itsLoadingBookPanel->setText(Text(1704));
     ApplyGeometry(itsFrame->InitialGeometry());
@@ -108,6 +112,7 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMarvekMainForm::~TMarvekMainForm() {
+    StopEngines();
     // Children first: their book windows belong to the frame.
     for (QMdiSubWindow* subWindow : itsSubWindows) delete subWindow;
     itsSubWindows.clear();
@@ -252,6 +257,7 @@ void TMarvekMainForm::FormActivate() {
     std::vector<std::string> arguments;
     for (const QString& argument : itsArguments) arguments.push_back(argument.toStdString());
     Guarded([&] { itsFrame->FirstActivation(arguments); });
+    ApplyEnginePreferences();
 }
 
 void TMarvekMainForm::ActivationRequested(const QStringList& bookArguments) {
@@ -267,7 +273,10 @@ void TMarvekMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SaveEngineWindows();
     Guarded([this] { itsFrame->Shutdown(); });
+    // No engine outlives the program.
+    StopEngines();
     event->accept();
 }
 
@@ -285,6 +294,8 @@ void TMarvekMainForm::EnableTimers(bool enabled) {
 
 void TMarvekMainForm::AddBookWindow(TBookWindow& window, const std::string& caption) {
     window.SetCommentBuffer(itsCommentWindow);
+    // The window sends each position to the running engines after its delayed refresh.
+    window.SetEngineLink(itsEngineLink.get());
     auto* form = new TBookWindowForm(window);
     QMdiSubWindow* subWindow = itsMdiArea->addSubWindow(form);
     subWindow->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -409,7 +420,10 @@ void TMarvekMainForm::PasteItemClick() {}
 void TMarvekMainForm::EditPreferencesItemClick() {
     const bool ok = RunPreferencesDialog();
     itsFrame->PreferencesClosed(ok);
-    if (ok) itsCommentWindow->ApplyPreferences();
+    if (ok) {
+        itsCommentWindow->ApplyPreferences();
+        ApplyEnginePreferences();
+    }
 }
 
 void TMarvekMainForm::WindowCascadeItemClick() {
