@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -305,6 +306,9 @@ void TMarvekMainForm::AddBookWindow(TBookWindow& window, const std::string& capt
     itsSubWindows.insert(&window, subWindow);
     subWindow->show();
     itsMdiArea->setActiveSubWindow(subWindow);
+    // A new book has the keyboard in its candidate list (its commands' shortcuts work from there),
+    // also when the main window gets the focus only later.
+    form->CandidateList()->setFocus();
     // The active window is known to the frame before the book opens into it.
     itsFrame->BookWindowActivated(&window);
 }

@@ -20,6 +20,7 @@
 #include "app/Settings.h"
 #include "app/StringTable.h"
 #include "engines/EngineSession.h"
+#include "engines/EngineWindow.h"
 
 namespace marvek::gui {
 

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,6 +73,15 @@ QPlainTextEdit* Memo(QWidget* parent, const char* name, int lines) {
 }
 
 } // namespace
+
+QString RateSignText(const std::string& glyph, const QFont& font) {
+    const QString sign = QString::fromStdString(RateSign(glyph));
+    const QFontMetrics metrics(font);
+    for (const QChar c : sign)
+        if (!metrics.inFont(c))
+            return glyph == "k" ? QStringLiteral("+=") : glyph == "o" ? QStringLiteral("=+") : sign;
+    return sign;
+}
 
 TEngineWindow::TEngineWindow(TSettings& settings, std::unique_ptr<TEngineSession> session,
                              TEngineProtocol protocol, QWidget* parent)
@@ -279,7 +289,8 @@ void TEngineWindow::Redraw() {
     const TEngineDisplay& display = itsSession->Display();
     const QString title = display.itsCaption.empty() ? Text(IsUci() ? 1726 : 1727) : Q(display.itsCaption);
     if (windowTitle() != title) setWindowTitle(title);
-    SetLabel(itsRateSign, marvek::RateSign(display.itsRateGlyph));
+    const QString sign = RateSignText(display.itsRateGlyph, itsRateSign->font());
+    if (itsRateSign->text() != sign) itsRateSign->setText(sign);
     SetMemo(itsLine, display.itsLine);
     SetMemo(itsPreviousLine, display.itsPreviousLine);
     SetLabel(itsNodes, display.itsNodes);

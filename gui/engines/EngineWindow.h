@@ -22,6 +22,10 @@ namespace marvek::gui {
 
 class TEngineLoadingForm;
 
+// The sign of a rate letter as the font can draw it: "+=" and "=+" stand in for the slight
+// advantage signs where the font lacks them.
+QString RateSignText(const std::string& glyph, const QFont& font);
+
 class TEngineWindow : public QWidget {
     Q_OBJECT
 

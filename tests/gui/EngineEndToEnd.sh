@@ -39,7 +39,7 @@ if [[ "${1:-}" == "--drive" ]]; then
   # in its title once the analysis comes in.
   xdotool windowfocus --sync "$main" 2>/dev/null || true
   xdotool key --clearmodifiers ctrl+shift+a
-  wait_for 150 visible '^(\+?-?[0-9]+|Mate in [0-9]+)$' || fail "the engine window shows no analysis"
+  wait_for 150 visible '^(\+?-?[0-9]+|Mate in [0-9]+)( |$)' || fail "the engine window shows no analysis"
   engine=$(pgrep -P "$pid" -x stockfish | head -1 || true)
   [[ -n "$engine" ]] || fail "no stockfish runs under the program"
   echo "$engine" >"$work/engine.pid"
