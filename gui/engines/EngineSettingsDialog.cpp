@@ -106,7 +106,7 @@ TEngineSettingsDialog::TEngineSettingsDialog(TSettings& settings, const std::str
         itsThresholds[i]->setFixedWidth(
             itsThresholds[i]->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
         auto* signs = new QLabel(
-            QString::fromStdString(RateSign(glyphs[i][0]) + "  " + RateSign(glyphs[i][1])), thresholdBox);
+            RateSignText(glyphs[i][0]) + QStringLiteral("  ") + RateSignText(glyphs[i][1]), thresholdBox);
         thresholds->addWidget(signs, i, 0);
         thresholds->addWidget(itsThresholds[i], i, 1);
     }

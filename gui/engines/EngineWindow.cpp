@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,13 +73,11 @@ QPlainTextEdit* Memo(QWidget* parent, const char* name, int lines) {
 
 } // namespace
 
-QString RateSignText(const std::string& glyph, const QFont& font) {
-    const QString sign = QString::fromStdString(RateSign(glyph));
-    const QFontMetrics metrics(font);
-    for (const QChar c : sign)
-        if (!metrics.inFont(c))
-            return glyph == "k" ? QStringLiteral("+=") : glyph == "o" ? QStringLiteral("=+") : sign;
-    return sign;
+QString RateSignText(const std::string& glyph) {
+    // Many fonts lack the slight-advantage signs; the usual "+=" and "=+" read the same.
+    if (glyph == "k") return QStringLiteral("+=");
+    if (glyph == "o") return QStringLiteral("=+");
+    return QString::fromStdString(RateSign(glyph));
 }
 
 TEngineWindow::TEngineWindow(TSettings& settings, std::unique_ptr<TEngineSession> session,
@@ -289,7 +286,7 @@ void TEngineWindow::Redraw() {
     const TEngineDisplay& display = itsSession->Display();
     const QString title = display.itsCaption.empty() ? Text(IsUci() ? 1726 : 1727) : Q(display.itsCaption);
     if (windowTitle() != title) setWindowTitle(title);
-    const QString sign = RateSignText(display.itsRateGlyph, itsRateSign->font());
+    const QString sign = RateSignText(display.itsRateGlyph);
     if (itsRateSign->text() != sign) itsRateSign->setText(sign);
     SetMemo(itsLine, display.itsLine);
     SetMemo(itsPreviousLine, display.itsPreviousLine);

@@ -22,9 +22,8 @@ namespace marvek::gui {
 
 class TEngineLoadingForm;
 
-// The sign of a rate letter as the font can draw it: "+=" and "=+" stand in for the slight
-// advantage signs where the font lacks them.
-QString RateSignText(const std::string& glyph, const QFont& font);
+// The sign of a rate letter as the engine windows show it.
+QString RateSignText(const std::string& glyph);
 
 class TEngineWindow : public QWidget {
     Q_OBJECT
