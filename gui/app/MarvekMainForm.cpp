@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -45,6 +46,9 @@ constexpr TSpeedButton kSpeedButtons[] = {
     {"CloseBookSpeedButton", 1701, QStyle::SP_DialogCloseButton},
     {"ExitSpeedButton", 1702, QStyle::SP_DialogCancelButton},
     {"HelpSpeedButton", 1703, QStyle::SP_DialogHelpButton},
+    {"WinboardEngineSpeedButton", 1720, QStyle::SP_ComputerIcon},
+    {"PlayEngineMoveSpeedButton", 1721, QStyle::SP_MediaPlay},
+    {"PlayEngineLineSpeedButton", 1722, QStyle::SP_MediaSeekForward},
 };
 
 } // namespace
@@ -101,6 +105,7 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
             if (TBookWindow* active = itsFrame->ActiveBookWindow()) active->CommentFocusLost();
         });
     });
+    MakeEngines();
     LoadMenuTexts();
     itsLoadingBookPanel->setText(Text(1704));
     ApplyGeometry(itsFrame->InitialGeometry());
@@ -108,6 +113,7 @@ TMarvekMainForm::TMarvekMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMarvekMainForm::~TMarvekMainForm() {
+    StopEngines();
     // Children first: their book windows belong to the frame.
     for (QMdiSubWindow* subWindow : itsSubWindows) delete subWindow;
     itsSubWindows.clear();
@@ -252,6 +258,7 @@ void TMarvekMainForm::FormActivate() {
     std::vector<std::string> arguments;
     for (const QString& argument : itsArguments) arguments.push_back(argument.toStdString());
     Guarded([&] { itsFrame->FirstActivation(arguments); });
+    ApplyEnginePreferences();
 }
 
 void TMarvekMainForm::ActivationRequested(const QStringList& bookArguments) {
@@ -267,7 +274,10 @@ void TMarvekMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SaveEngineWindows();
     Guarded([this] { itsFrame->Shutdown(); });
+    // No engine outlives the program.
+    StopEngines();
     event->accept();
 }
 
@@ -285,6 +295,8 @@ void TMarvekMainForm::EnableTimers(bool enabled) {
 
 void TMarvekMainForm::AddBookWindow(TBookWindow& window, const std::string& caption) {
     window.SetCommentBuffer(itsCommentWindow);
+    // The window sends each position to the running engines after its delayed refresh.
+    window.SetEngineLink(itsEngineLink.get());
     auto* form = new TBookWindowForm(window);
     QMdiSubWindow* subWindow = itsMdiArea->addSubWindow(form);
     subWindow->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -294,6 +306,9 @@ void TMarvekMainForm::AddBookWindow(TBookWindow& window, const std::string& capt
     itsSubWindows.insert(&window, subWindow);
     subWindow->show();
     itsMdiArea->setActiveSubWindow(subWindow);
+    // A new book has the keyboard in its candidate list (its commands' shortcuts work from there),
+    // also when the main window gets the focus only later.
+    form->CandidateList()->setFocus();
     // The active window is known to the frame before the book opens into it.
     itsFrame->BookWindowActivated(&window);
 }
@@ -409,7 +424,10 @@ void TMarvekMainForm::PasteItemClick() {}
 void TMarvekMainForm::EditPreferencesItemClick() {
     const bool ok = RunPreferencesDialog();
     itsFrame->PreferencesClosed(ok);
-    if (ok) itsCommentWindow->ApplyPreferences();
+    if (ok) {
+        itsCommentWindow->ApplyPreferences();
+        ApplyEnginePreferences();
+    }
 }
 
 void TMarvekMainForm::WindowCascadeItemClick() {

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "app/MainFrame.h"
+#include "engines/EngineBookLink.h"
+#include "engines/EngineButton.h"
 
 // The main window: a multiple-document frame with one child window per open book, the menus and
 // speed buttons of MainFormCommands.def, the "Loading Book..." panel and the two timers. What a
@@ -23,8 +25,12 @@ namespace marvek::gui {
 
 class TBookWindowForm;
 class TCommentWindow;
+class TEngineSettingsDialog;
+class TEngineWindow;
+class TUCIEngineWindow;
+class TWinboardEngineWindow;
 
-class TMarvekMainForm : public QMainWindow, public TMainFrameView {
+class TMarvekMainForm : public QMainWindow, public TMainFrameView, public TEngineButtonHost {
     Q_OBJECT
 
 public:
@@ -35,6 +41,8 @@ public:
     // The command line without the program name, used by the first activation.
     void SetArguments(const QStringList& arguments) { itsArguments = arguments; }
     TMainFrame& Frame() { return *itsFrame; }
+    TEngineWindow* EngineWindow(TEngineProtocol protocol) const;
+    TEngineButton& EngineButton() { return *itsEngineButton; }
 
     // A second start asked this instance to come to the front and open its books.
     void ActivationRequested(const QStringList& bookArguments);
@@ -62,6 +70,17 @@ public:
     void EnableTimers(bool enabled) override;
     TWindowGeometry MainWindowGeometry() const override;
 
+    // ---- TEngineButtonHost
+    TEngineProtocol ChosenProtocol() override;
+    std::string EngineCommand(TEngineProtocol protocol) override;
+    std::string TablebaseFolder() override;
+    bool IsEngineWindowVisible(TEngineProtocol protocol) override;
+    void ShowEngineWindow(TEngineProtocol protocol, bool visible) override;
+    void ShowPlayButtons(bool visible) override;
+    void AnalysisStarted() override;
+    void ShowMessage(const std::string& text) override;
+    void RunEngineSettingsDialog() override;
+
     // For tests and the window list: the action of a command by its name ("FileNewItem"), the
     // menu of a menu-bar heading ("File"), and the child of a book window.
     QAction* Action(const QString& name) const;
@@ -80,6 +99,7 @@ protected:
     // Dialogs the tests answer themselves.
     virtual bool RunPreferencesDialog();
     virtual void ShowAboutBox();
+    virtual bool ExecEngineSettingsDialog(TEngineSettingsDialog& dialog);
 
 private:
 #define MAIN_COMMAND(Name, Menu, captionNr) void Name##Click();
@@ -93,6 +113,12 @@ private:
     // Disables every command while a long operation runs.
     void SetCommandsEnabled(bool enabled);
     void SubWindowActivated(QMdiSubWindow* subWindow);
+    // MarvekMainFormEngines.cpp
+    void MakeEngines();
+    void ApplyEnginePreferences();
+    void StopEngines();
+    // The engine windows' places and nicknames into the settings, before they are saved.
+    void SaveEngineWindows();
 
     std::unique_ptr<TMainFrame> itsFrame;
     QMdiArea* itsMdiArea = nullptr;
@@ -100,6 +126,10 @@ private:
     QLabel* itsNoBookHint = nullptr;
     QToolBar* itsSpeedBar = nullptr;
     TCommentWindow* itsCommentWindow = nullptr;
+    TUCIEngineWindow* itsUciWindow = nullptr;
+    TWinboardEngineWindow* itsWinboardWindow = nullptr;
+    std::unique_ptr<TEngineBookLink> itsEngineLink;
+    std::unique_ptr<TEngineButton> itsEngineButton;
     QTimer* itsDelayedRefreshTimer = nullptr;
     QTimer* itsTrainingTimer = nullptr;
     QHash<QString, QAction*> itsActions;

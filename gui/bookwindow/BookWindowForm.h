@@ -85,6 +85,7 @@ public:
     void SlideDiagramPiece(std::uint32_t moveCode) override;
     void PutDiagramPieceBack() override;
     void CopyToClipboard(const std::string& text) override;
+    void InsertCommentParagraph(const std::string& text) override;
     void StartDelayedRefresh() override;
     void StopDelayedRefresh() override;
     void SetWaitCursor(bool busy) override;

@@ -259,6 +259,13 @@ void TBookWindowForm::ShowComments() {
     }
 }
 
+void TBookWindowForm::InsertCommentParagraph(const std::string& text) {
+    // Engine analysis goes into the one comment window, which holds this book window's comment.
+    QWidget* main = window();
+    if (main == nullptr) return;
+    if (auto* comments = main->findChild<TCommentWindow*>()) comments->InsertParagraphAtStart(text);
+}
+
 void TBookWindowForm::EditFocusedPane(TPaneEdit edit) {
     auto* pane = qobject_cast<QLineEdit*>(focusWidget());
     if (pane != itsMoveEntry && pane != itsOpeningCode) return;

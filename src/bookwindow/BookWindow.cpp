@@ -310,8 +310,7 @@ void TBookWindow::DelayedRefresh() {
         itsOpeningCodeStale = false;
     }
     if (itsEngines != nullptr && itsEngines->AnyRunning())
-        itsEngines->SendPosition(TChessPosition(itsParser.CurrentPosition()).ToPositionText(), itsPlyCount,
-                                 itsParser.WhiteToMove());
+        itsEngines->SendPosition(itsParser.CurrentFEN(), itsPlyCount, itsParser.WhiteToMove());
 }
 
 void TBookWindow::Activate() {

@@ -93,7 +93,8 @@ public:
     virtual std::vector<TEngineAnalysis> Analyses() = 0;
     // The principal variation to play (the UCI engine's when both run).
     virtual std::string BestLine() = 0;
-    virtual void SendPosition(const std::string& positionText, int plyCount, bool whiteToMove) = 0;
+    // fen: board, side, castling and en-passant fields, so the engine sees every right the book has.
+    virtual void SendPosition(const std::string& fen, int plyCount, bool whiteToMove) = 0;
 };
 
 // The game loaded in the game window, for the "In Game" indicator.

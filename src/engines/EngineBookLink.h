@@ -9,10 +9,6 @@
 
 namespace marvek {
 
-// The book window's position text ("[POSITION]", eight rows, "[WHITE]"/"[BLACK]") as the FEN an
-// engine gets; empty when the text holds no board.
-std::string PositionTextToFEN(const std::string& positionText);
-
 // Either engine may be missing or stopped; the Winboard engine comes first for best moves and
 // analyses, the UCI engine's line is the one played when both run.
 class TEngineBookLink : public TBookEngineLink {
@@ -26,7 +22,7 @@ public:
     std::vector<std::string> BestMoves() override;
     std::vector<TEngineAnalysis> Analyses() override;
     std::string BestLine() override;
-    void SendPosition(const std::string& positionText, int plyCount, bool whiteToMove) override;
+    void SendPosition(const std::string& fen, int plyCount, bool whiteToMove) override;
 
 private:
     static bool Running(const TEngineRunner* runner) {

@@ -47,6 +47,7 @@ bool TEngineRunner::StartEngine(const std::string& path, const std::string& argu
     itsPath = path;
     itsArguments = arguments;
     itsPeekFailureShown = itsReadFailureShown = itsWriteFailureShown = false;
+    if (itsLoadingObserver) itsLoadingObserver(true);
 
     const TSpawnResult spawned = itsProcess.Start(path, arguments, itsProtocol == TEngineProtocol::kUci);
     if (!spawned.itsStarted) {
@@ -68,6 +69,7 @@ bool TEngineRunner::StartEngine(const std::string& path, const std::string& argu
         }
     }
     itsSession.Display().itsConnected = LoadMessage(itsRunning ? 626 : 625);
+    if (itsLoadingObserver) itsLoadingObserver(false);
     if (!itsRunning) Tell(LoadMessage(627));
     return itsRunning;
 }

@@ -1,6 +1,7 @@
 // TEngineRunner: one engine session on a live child process — start, poll, send, stop, reset.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engines/EngineProcess.h"
@@ -33,6 +34,13 @@ public:
     // Stops and starts the engine again, and sends it the last position again.
     void ResetEngine();
 
+    // Told before a start (true) and after it, whatever happened (false): the loading form.
+    void SetLoadingObserver(std::function<void(bool loading)> observer) {
+        itsLoadingObserver = std::move(observer);
+    }
+    TEngineProtocol Protocol() const { return itsProtocol; }
+    const std::string& Path() const { return itsPath; }
+
     TEngineSession& Session() { return itsSession; }
     pid_t Pid() const { return itsProcess.Pid(); }
     const std::string& PartialLine() const { return itsSplitter.Partial(); }
@@ -47,6 +55,7 @@ private:
     TLineSplitter itsSplitter;
     std::string itsPath;
     std::string itsArguments;
+    std::function<void(bool)> itsLoadingObserver;
     bool itsRunning = false;
     bool itsBusy = false;
     bool itsPeekFailureShown = false;

@@ -104,7 +104,7 @@ bool TEngineSession::LoadFEN(const std::string& fen) {
 
 void TEngineSession::ShowScore(int32_t score) {
     itsScore = score;
-    if (score == kNoAssessment) {
+    if (score == kNoEngineScore) {
         itsDisplay.itsCaption.clear();
         itsDisplay.itsRateGlyph.clear();
         return;
@@ -121,6 +121,14 @@ void TEngineSession::ShowUnreadableScore() {
     itsScore = kUnreadableScore;
     itsDisplay.itsRateGlyph.clear();
     itsDisplay.itsCaption = "???";
+}
+
+void TEngineSession::ShowWaiting() {
+    itsDisplayLine.clear();
+    itsBestLine.clear();
+    itsBestMove.clear();
+    itsDisplay.itsLine = "...waiting";
+    itsDisplay.itsPreviousLine.clear();
 }
 
 void TEngineSession::ClearStatistics() {
@@ -153,11 +161,15 @@ bool TEngineSession::ShowGameOver() {
     return true;
 }
 
-std::string TEngineSession::NumberedLine(const std::vector<std::string>& moves) const {
+int TEngineSession::MoveNumber() const {
     // The ply count's parity must agree with the side to move: even for White.
     int ply = itsPlyCount;
     if ((ply % 2 == 0) != itsWhiteToMove) ++ply;
-    int number = ply / 2 + 1;
+    return ply / 2 + 1;
+}
+
+std::string TEngineSession::NumberedLine(const std::vector<std::string>& moves) const {
+    int number = MoveNumber();
     bool white = itsWhiteToMove;
     std::string text;
     for (std::size_t i = 0; i < moves.size(); ++i) {

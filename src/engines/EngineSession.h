@@ -20,7 +20,7 @@ inline constexpr int32_t kScoreBeingRead = 21004;
 inline constexpr int32_t kUnreadableScore = 21005;
 inline constexpr int32_t kWhiteMates = 9999;
 inline constexpr int32_t kBlackMates = -9999;
-inline constexpr int32_t kNoAssessment = -32768;
+inline constexpr int32_t kNoEngineScore = -32768; // leaves caption and rate sign empty
 
 // How a session is started and judged; read from the preferences by EngineOptionsFromSettings.
 struct TEngineOptions {
@@ -96,6 +96,9 @@ public:
     const std::string& EngineBestLine() const { return itsBestLine; }
     void SetEnginePieceLetters(char king, char queen, char rook, char bishop, char knight);
     void SetEngineNickname(const std::string& nickname) { itsDisplay.itsNickname = nickname; }
+    // New preferences: startup commands and thresholds. The nickname stays the window's.
+    void SetOptions(TEngineOptions options) { itsOptions = std::move(options); }
+    const TEngineOptions& Options() const { return itsOptions; }
 
     const TEngineDisplay& Display() const { return itsDisplay; }
     TEngineDisplay& Display() { return itsDisplay; }
@@ -115,11 +118,15 @@ protected:
     void ShowMateCaption(int distance);
     void ShowUnreadableScore();
     void ClearStatistics();
+    // A line that belongs to another position: no best line until the engine catches up.
+    void ShowWaiting();
     // Stalemate and checkmate on the board; true when the position is one of them.
     bool ShowGameOver();
     // Takes a SAN line (English letters), makes the local best line and the numbered display.
     void ShowBestLine(const std::vector<std::string>& sanMoves, int32_t keptScore, int64_t keptNodes);
     std::string NumberedLine(const std::vector<std::string>& moves) const;
+    // The number of the move to be played in the position, from the ply count and side to move.
+    int MoveNumber() const;
 
     TEngineOptions itsOptions;
     TSink itsSink;

@@ -163,11 +163,7 @@ void TUciSession::HandlePv(std::string_view text, int64_t now) {
         san.push_back(move);
     }
     if (san.empty()) {
-        itsDisplayLine.clear();
-        itsBestLine.clear();
-        itsBestMove.clear();
-        itsDisplay.itsLine = "...waiting";
-        itsDisplay.itsPreviousLine.clear();
+        ShowWaiting();
         if (!itsWaiting) {
             itsWaiting = true;
             itsWaitingSince = now;
@@ -198,7 +194,8 @@ bool TUciSession::TakeResetRequest() {
 void TUciSession::AnalysePosition(const std::string& fen, int64_t searchStart) {
     itsDeferredFEN.clear();
     itsIdleBestMove.clear();
-    Send("position fen " + fen + " 0 0");
+    // The engine gets the real move number; the book keeps no count of quiet moves.
+    Send("position fen " + fen + " 0 " + std::to_string(MoveNumber()));
     itsAnalysing = true;
     Send("go infinite");
     itsSearchStart = searchStart;

@@ -186,11 +186,7 @@ bool TWinboardSession::HandleThinking(std::string_view line) {
         san.push_back(move);
     }
     if (san.empty()) {
-        itsDisplayLine.clear();
-        itsBestLine.clear();
-        itsBestMove.clear();
-        itsDisplay.itsLine = "...waiting";
-        itsDisplay.itsPreviousLine.clear();
+        ShowWaiting();
         return true;
     }
     ShowBestLine(san, keptScore, keptNodes);

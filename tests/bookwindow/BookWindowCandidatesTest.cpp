@@ -288,7 +288,8 @@ TEST(BookWindowLinksTest, InGameIndicatorAndEngineCommands) {
     window.PlayBestLine();
     EXPECT_EQ(window.CurrentPosition(), testsupport::PositionAfter("d4 d5 c4 e6"));
     window.DelayedRefresh();
-    EXPECT_EQ(links.itsSent.substr(links.itsSent.size() - 4), " 4 w");
+    // The full FEN, castling rights included.
+    EXPECT_EQ(links.itsSent, "rnbqkbnr/ppp2ppp/4p3/3p4/2PP4/8/PP2PPPP/RNBQKBNR w KQkq - 4 w");
 
     // "G" marks the candidates that continue the game along the line.
     links.itsGame = {{13, 33, 0, kSymbolNone}, {63, 43, 0, kSymbolNone}}; // d4 d5

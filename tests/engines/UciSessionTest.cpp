@@ -127,14 +127,14 @@ TEST_F(UciSessionTest, ChangedMindKeepsTheOldLineWithScoreAndNodes) {
 
 TEST_F(UciSessionTest, NewPositionWhileAnalysingIsDeferredUntilBestmoveOrTwoSeconds) {
     itsSession.SetEnginePosition(kStart, 0, false, itsNow);
-    EXPECT_EQ(itsSent, (std::vector<std::string>{"position fen " + kStart + " 0 0", "go infinite"}));
+    EXPECT_EQ(itsSent, (std::vector<std::string>{"position fen " + kStart + " 0 1", "go infinite"}));
     itsSent.clear();
     itsSession.SetEnginePosition(kAfterE4, 1, false, itsNow + 100);
     EXPECT_EQ(itsSent, std::vector<std::string>{"stop"});
     EXPECT_EQ(itsSession.DeferredFEN(), kAfterE4);
     itsSent.clear();
     Feed("bestmove e2e4 ponder e7e5");
-    EXPECT_EQ(itsSent, (std::vector<std::string>{"position fen " + kAfterE4 + " 0 0", "go infinite"}));
+    EXPECT_EQ(itsSent, (std::vector<std::string>{"position fen " + kAfterE4 + " 0 1", "go infinite"}));
     EXPECT_TRUE(itsSession.DeferredFEN().empty());
 
     // No "bestmove": the position goes after 2000 ms all the same.
