@@ -1,8 +1,11 @@
 // The main window's engines: the two engine windows, the engine button and the play buttons, and
 // the link through which the book windows reach the running engines.
 #include <QAction>
+#include <QMouseEvent>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <functional>
 
 #include "app/HelpWindow.h"
 #include "app/MarvekMainForm.h"
@@ -13,6 +16,31 @@
 #include "engines/EngineWindow.h"
 
 namespace marvek::gui {
+
+namespace {
+
+// A tool button answers only the left button; the middle and any extra buttons of a mouse open the
+// engine settings here, as the right button does through the context menu.
+class TOtherButtonFilter : public QObject {
+public:
+    TOtherButtonFilter(QObject* parent, std::function<void()> click)
+        : QObject(parent), itsClick(std::move(click)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
+            return QObject::eventFilter(watched, event);
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        if (button == Qt::LeftButton || button == Qt::RightButton)
+            return QObject::eventFilter(watched, event);
+        if (event->type() == QEvent::MouseButtonRelease) itsClick();
+        return true;
+    }
+
+private:
+    std::function<void()> itsClick;
+};
+
+} // namespace
 
 void TMarvekMainForm::MakeEngines() {
     // Made after the settings are loaded: their place and startup commands come from them.
@@ -31,13 +59,15 @@ void TMarvekMainForm::MakeEngines() {
     }
     ApplyEnginePreferences();
 
-    // The engine button: the left button starts, shows or stops; the right one opens the settings.
+    // The engine button: the left button starts, shows or stops; any other opens the settings.
     connect(Action("WinboardEngineSpeedButton"), &QAction::triggered, this,
             [this] { Guarded([this] { itsEngineButton->LeftClick(); }); });
     if (QWidget* button = itsSpeedBar->widgetForAction(Action("WinboardEngineSpeedButton"))) {
         button->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(button, &QWidget::customContextMenuRequested, this,
                 [this] { Guarded([this] { itsEngineButton->OtherClick(); }); });
+        button->installEventFilter(
+            new TOtherButtonFilter(button, [this] { Guarded([this] { itsEngineButton->OtherClick(); }); }));
     }
     connect(Action("PlayEngineMoveSpeedButton"), &QAction::triggered, this,
             [this] { Guarded([this] { PlayEngineMoveItemClick(); }); });

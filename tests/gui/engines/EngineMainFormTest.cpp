@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -102,6 +103,16 @@ TEST(EngineMainFormTest, EngineButtonStartsShowsRestartsAndStopsTheEngine) {
             ASSERT_TRUE(window->Runner().IsEngineRunning());
             EXPECT_NE(window->Runner().Pid(), first);
             EXPECT_NE(::kill(first, 0), 0);
+
+            // The middle button on the engine button opens the settings as well.
+            QToolButton* button = nullptr;
+            for (QToolButton* candidate : form.findChildren<QToolButton*>())
+                if (candidate->defaultAction() == form.Action("WinboardEngineSpeedButton"))
+                    button = candidate;
+            ASSERT_NE(button, nullptr);
+            QTest::mouseClick(button, Qt::MiddleButton);
+            EXPECT_EQ(form.itsSettingsDialogs, 2);
+            ASSERT_TRUE(window->Runner().IsEngineRunning());
 
             // Hidden, the engine runs on; closing the program ends it.
             QTest::mouseClick(window->HideButton(), Qt::LeftButton);
