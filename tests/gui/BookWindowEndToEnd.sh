@@ -88,13 +88,8 @@ if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
   exit 0
 fi
 [[ -r "$pgn" ]] || { echo "skipped: $pgn is missing (package pgn-extract)"; exit 0; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export MARVEK_HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run TMPDIR=$work
-mkdir -p "$MARVEK_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# shellcheck source=EndToEndEnvironment.sh
+source "$(dirname "$0")/EndToEndEnvironment.sh"
 
 book=$work/Eco
 "$cli" book create "$book" >/dev/null

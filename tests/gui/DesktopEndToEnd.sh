@@ -48,13 +48,8 @@ fi
 
 gui=$1
 cli=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export MARVEK_HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run TMPDIR=$work
-mkdir -p "$MARVEK_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# shellcheck source=EndToEndEnvironment.sh
+source "$(dirname "$0")/EndToEndEnvironment.sh"
 
 "$cli" book create "$work/Repertoire" >/dev/null
 "$cli" book create "$work/Second" >/dev/null
