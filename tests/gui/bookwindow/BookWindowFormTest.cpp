@@ -202,6 +202,13 @@ TEST_F(BookWindowFormTest, KeysReachTheirCommands) {
     QTest::keyClicks(itsForm->CandidateList(), "d5!?");
     EXPECT_TRUE(itsForm->MoveEntry()->hasFocus());
     EXPECT_EQ(itsForm->MoveEntry()->text(), "d5!?");
+    // The Edit menu's keys act on the focused pane: cut it away, paste it back.
+    EXPECT_EQ(itsForm->findChild<QAction*>("EditCutItem")->shortcut(), QKeySequence("Ctrl+X"));
+    itsForm->MoveEntry()->selectAll();
+    QTest::keyClick(itsForm->MoveEntry(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_TRUE(itsForm->MoveEntry()->text().isEmpty());
+    QTest::keyClick(itsForm->MoveEntry(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(itsForm->MoveEntry()->text(), "d5!?");
     QTest::keyClick(itsForm->MoveEntry(), Qt::Key_Return);
     EXPECT_EQ(itsWindow->PlyCount(), 2);
     EXPECT_TRUE(itsUi.itsShown.empty());
