@@ -252,6 +252,29 @@ int64_t SlotOffset(IsamDatabase* db, int fileNr, int32_t slot) {
     return fileNr == 0 ? static_cast<int64_t>(slot) * db->itsData.itsSlotBytes : PageOffset(db, fileNr, slot);
 }
 
+// A page beyond the rows present needs its whole row in the file, reading as zeros. The file
+// grows ahead by an eighth of its rows (16 at least): growing writes nothing, where writing each
+// new row's zeros cost a write as large as the page's own. Close gives back the rows not used.
+bool GrowIndexFile(IsamDatabase* db, int32_t slot) {
+    constexpr int32_t kLeastRowsAhead = 16;
+    int32_t ahead = std::max(kLeastRowsAhead, slot / 8);
+    int32_t rows = slot > INT32_MAX - ahead ? INT32_MAX : slot + ahead;
+    int64_t size = 0;
+    int code = db->itsIndexFile.Size(&size);
+    int64_t wanted = (static_cast<int64_t>(rows) + 1) * db->itsRowBytes;
+    if (code == 0 && size < wanted) code = db->itsIndexFile.Truncate(wanted);
+    if (code != 0) {
+        // Where the file cannot be sized, the row's zeros are written instead.
+        if (!WriteZeros(db, db->itsIndexFile, static_cast<int64_t>(slot) * db->itsRowBytes, db->itsRowBytes))
+            return false;
+        db->itsRowsPresent = slot;
+        return true;
+    }
+    db->itsRowsPresent = static_cast<int32_t>(std::max(wanted, size) / db->itsRowBytes - 1);
+    db->itsIndexGrownAhead = true;
+    return true;
+}
+
 } // namespace
 
 bool AllocateSlot(IsamDatabase* db, int fileNr, int32_t& slot) {
@@ -265,12 +288,7 @@ bool AllocateSlot(IsamDatabase* db, int fileNr, int32_t& slot) {
     if (!takeFree) {
         if (*f.itsHigh == INT32_MAX) return Fail(kIoError);
         slot = *f.itsHigh + 1;
-        if (fileNr != 0 && slot > db->itsRowsPresent) {
-            // A page beyond the rows present gets its whole row, zero filled.
-            if (!WriteZeros(db, file, static_cast<int64_t>(slot) * db->itsRowBytes, db->itsRowBytes))
-                return false;
-            db->itsRowsPresent = slot;
-        }
+        if (fileNr != 0 && slot > db->itsRowsPresent && !GrowIndexFile(db, slot)) return false;
         *f.itsHigh = slot;
         *f.itsCameFromFree = false;
     } else {
@@ -679,6 +697,21 @@ void BTOpenDatabase(IsamDatabase*& result, const std::string& base, bool readOnl
     result = db;
 }
 
+namespace {
+
+// Cuts off the rows the index file was grown by and never used, so that a closed file holds
+// exactly its pages. Rows past the pages in use are harmless, so a failure here is not one.
+void TrimIndexFile(IsamDatabase* db) {
+    int32_t pages = 0;
+    for (int k = 1; k <= db->itsIndexCount; ++k)
+        pages = std::max(pages, db->itsKeys[static_cast<size_t>(k)].itsHeader.itsPageCount);
+    int64_t wanted = (static_cast<int64_t>(pages) + 1) * db->itsRowBytes;
+    int64_t size = 0;
+    if (db->itsIndexFile.Size(&size) == 0 && size > wanted) db->itsIndexFile.Truncate(wanted);
+}
+
+} // namespace
+
 void BTCloseDatabase(IsamDatabase*& db) {
     BeginCall();
     TIsamState& s = IsamState();
@@ -699,6 +732,7 @@ void BTCloseDatabase(IsamDatabase*& db) {
         }
     }
     DropPages(db, 0);
+    if (db->itsIndexGrownAhead && IsamOK()) TrimIndexFile(db);
     int code = db->itsJournalFile.Close();
     int code2 = db->itsIndexFile.Close();
     int code3 = db->itsDataFile.Close();

@@ -114,6 +114,8 @@ struct IsamDatabase {
     int itsIndexCount = 0;
     int64_t itsRowBytes = 0;
     int32_t itsRowsPresent = 0;
+    // Whether the index file was grown past the rows in use, to be cut back at close.
+    bool itsIndexGrownAhead = false;
     TDataHeader itsData;
     bool itsDataHeaderChanged = false;
     bool itsDataCameFromFree = false;
