@@ -48,11 +48,11 @@ TFile::~TFile() {
 }
 
 TFile::TFile(TFile&& other) noexcept
-    : itsFd(other.itsFd), itsPendingLimit(other.itsPendingLimit), itsPendingAt(other.itsPendingAt),
-      itsPending(std::move(other.itsPending)) {
+    : itsFd(other.itsFd), itsPendingLimit(other.itsPendingLimit), itsWritesGathered(other.itsWritesGathered) {
+    for (size_t i = 0; i < kRuns; ++i) itsRuns[i] = std::move(other.itsRuns[i]);
     other.itsFd = -1;
     other.itsPendingLimit = 0;
-    other.itsPending.clear();
+    for (TRun& run : other.itsRuns) run.itsBytes.clear();
 }
 
 TFile& TFile::operator=(TFile&& other) noexcept {
@@ -60,11 +60,11 @@ TFile& TFile::operator=(TFile&& other) noexcept {
         Close();
         itsFd = other.itsFd;
         itsPendingLimit = other.itsPendingLimit;
-        itsPendingAt = other.itsPendingAt;
-        itsPending = std::move(other.itsPending);
+        itsWritesGathered = other.itsWritesGathered;
+        for (size_t i = 0; i < kRuns; ++i) itsRuns[i] = std::move(other.itsRuns[i]);
         other.itsFd = -1;
         other.itsPendingLimit = 0;
-        other.itsPending.clear();
+        for (TRun& run : other.itsRuns) run.itsBytes.clear();
     }
     return *this;
 }
@@ -105,25 +105,34 @@ int TFile::Close() {
 int TFile::SetWriteBehind(size_t bytes) {
     int code = bytes == 0 ? WritePending() : 0;
     itsPendingLimit = bytes;
-    if (bytes == 0) std::vector<char>().swap(itsPending);
+    if (bytes == 0)
+        for (TRun& run : itsRuns) std::vector<char>().swap(run.itsBytes);
+    return code;
+}
+
+int TFile::WriteRun(TRun& run) {
+    if (run.itsBytes.empty()) return 0;
+    int code = WriteDirect(run.itsAt, run.itsBytes.data(), run.itsBytes.size());
+    // A run that could not be written is not tried again: the caller has been told.
+    run.itsBytes.clear();
     return code;
 }
 
 int TFile::WritePending() {
-    if (itsPending.empty()) return 0;
-    int code = WriteDirect(itsPendingAt, itsPending.data(), itsPending.size());
-    // A run that could not be written is not tried again: the caller has been told.
-    itsPending.clear();
-    return code;
+    int first = 0;
+    for (TRun& run : itsRuns) {
+        int code = WriteRun(run);
+        if (first == 0) first = code;
+    }
+    return first;
 }
 
 int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
     *done = 0;
     if (itsFd < 0) return EBADF;
-    if (!itsPending.empty() && offset < itsPendingAt + static_cast<int64_t>(itsPending.size()) &&
-        itsPendingAt < offset + static_cast<int64_t>(count)) {
-        if (int code = WritePending(); code != 0) return code;
-    }
+    for (TRun& run : itsRuns)
+        if (run.Overlaps(offset, count))
+            if (int code = WriteRun(run); code != 0) return code;
     auto* bytes = static_cast<char*>(data);
     while (*done < count) {
         ssize_t got = ::pread(itsFd, bytes + *done, count - *done, offset + static_cast<int64_t>(*done));
@@ -140,19 +149,34 @@ int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
 int TFile::WriteAt(int64_t offset, const void* data, size_t count) {
     if (itsFd < 0) return EBADF;
     if (itsPendingLimit == 0) return WriteDirect(offset, data, count);
-    const auto end = static_cast<int64_t>(itsPending.size());
-    if (!itsPending.empty() && offset >= itsPendingAt && offset <= itsPendingAt + end &&
-        offset - itsPendingAt + static_cast<int64_t>(count) <= static_cast<int64_t>(itsPendingLimit)) {
-        auto at = static_cast<size_t>(offset - itsPendingAt);
-        if (at + count > itsPending.size()) itsPending.resize(at + count);
-        std::memcpy(itsPending.data() + at, data, count);
-        return 0;
+    for (TRun& run : itsRuns) {
+        const auto end = static_cast<int64_t>(run.itsBytes.size());
+        if (!run.itsBytes.empty() && offset >= run.itsAt && offset <= run.itsAt + end &&
+            offset - run.itsAt + static_cast<int64_t>(count) <= static_cast<int64_t>(itsPendingLimit)) {
+            // Growing into the other run: that one goes first, so that this write stays on top.
+            for (TRun& other : itsRuns)
+                if (&other != &run && other.Overlaps(offset, count))
+                    if (int code = WriteRun(other); code != 0) return code;
+            auto at = static_cast<size_t>(offset - run.itsAt);
+            if (at + count > run.itsBytes.size()) run.itsBytes.resize(at + count);
+            std::memcpy(run.itsBytes.data() + at, data, count);
+            run.itsUsed = ++itsWritesGathered;
+            return 0;
+        }
     }
-    if (int code = WritePending(); code != 0) return code;
+    // A run the write lands on goes first, so that the write ends up on top of it.
+    for (TRun& run : itsRuns)
+        if (run.Overlaps(offset, count))
+            if (int code = WriteRun(run); code != 0) return code;
     if (count > itsPendingLimit) return WriteDirect(offset, data, count);
-    itsPending.reserve(itsPendingLimit);
-    itsPending.assign(static_cast<const char*>(data), static_cast<const char*>(data) + count);
-    itsPendingAt = offset;
+    TRun* room = &itsRuns[0];
+    for (TRun& run : itsRuns)
+        if (run.itsBytes.empty() || (!room->itsBytes.empty() && run.itsUsed < room->itsUsed)) room = &run;
+    if (int code = WriteRun(*room); code != 0) return code;
+    room->itsBytes.reserve(itsPendingLimit);
+    room->itsBytes.assign(static_cast<const char*>(data), static_cast<const char*>(data) + count);
+    room->itsAt = offset;
+    room->itsUsed = ++itsWritesGathered;
     return 0;
 }
 

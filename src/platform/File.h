@@ -39,20 +39,35 @@ public:
     int Truncate(int64_t size);
     int Flush();
 
-    // Write-behind: while on, a write that continues or overlaps the pending run of writes joins
-    // it in memory, up to `bytes`, and the run goes to the file in one write when a write lands
-    // elsewhere, a read touches it, or the file is sized, truncated, flushed or closed. A failure
-    // of that write is reported by the call that caused it. 0 writes the run and turns it off.
+    // Write-behind: while on, a write that continues or overlaps a pending run of writes joins
+    // it in memory, up to `bytes`. Two runs are kept, so that two streams of writes in order (new
+    // pages at the end of a file and old ones rewritten in place) are both gathered. A run goes to
+    // the file in one write when a write lands on it that cannot join it, when a write in a third
+    // place needs its room (the run used least recently goes), when a read touches it, or when the
+    // file is sized, truncated, flushed or closed. A failure of that write is reported by the call
+    // that caused it. 0 writes the runs and turns write-behind off.
     int SetWriteBehind(size_t bytes);
 
 private:
+    struct TRun {
+        int64_t itsAt = 0;
+        std::vector<char> itsBytes;
+        uint64_t itsUsed = 0; // when a write last joined it, for choosing the one to send
+        bool Overlaps(int64_t offset, size_t count) const {
+            return !itsBytes.empty() && offset < itsAt + static_cast<int64_t>(itsBytes.size()) &&
+                   itsAt < offset + static_cast<int64_t>(count);
+        }
+    };
+    static constexpr size_t kRuns = 2;
+
     int WriteDirect(int64_t offset, const void* data, size_t count);
     int WritePending();
+    int WriteRun(TRun& run);
 
     int itsFd = -1;
     size_t itsPendingLimit = 0;
-    int64_t itsPendingAt = 0;
-    std::vector<char> itsPending;
+    uint64_t itsWritesGathered = 0;
+    TRun itsRuns[kRuns];
 };
 
 int RemoveFile(const std::string& path);

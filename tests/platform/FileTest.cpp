@@ -50,14 +50,22 @@ TEST_F(FileTest, GatheredWritesGoOutTogetherAndReadBack) {
     ASSERT_EQ(itsFile.ReadAt(14, two, 2, &done), 0);
     EXPECT_EQ(std::string(two, done), "ef");
     EXPECT_EQ(FileFaults().itsWrites, 1);
-    // A write elsewhere sends the run first; the file holds both in order.
+    // Writes in two places make two runs; a third place sends the run used least recently.
     ASSERT_EQ(itsFile.WriteAt(16, "ghi", 3), 0);
     ASSERT_EQ(itsFile.WriteAt(0, "Z", 1), 0);
-    EXPECT_EQ(ReadAll(itsFile), "Z123456789aXcdefghi");
+    EXPECT_EQ(FileFaults().itsWrites, 1);
+    ASSERT_EQ(itsFile.WriteAt(5, "Y", 1), 0);
+    EXPECT_EQ(FileFaults().itsWrites, 2);
+    // A run that grows into the other one sends that one first and stays on top of it.
+    ASSERT_EQ(itsFile.WriteAt(1, "Q", 1), 0);
+    ASSERT_EQ(itsFile.WriteAt(6, "78", 2), 0);
+    ASSERT_EQ(itsFile.WriteAt(2, "RSTU", 4), 0);
+    ASSERT_EQ(itsFile.WriteAt(6, "!", 1), 0);
+    EXPECT_EQ(ReadAll(itsFile), "ZQRSTU!889aXcdefghi");
     // A write longer than the run goes out at once.
     ASSERT_EQ(itsFile.SetWriteBehind(4), 0);
     ASSERT_EQ(itsFile.WriteAt(19, "longer than four", 16), 0);
-    EXPECT_EQ(ReadAll(itsFile), "Z123456789aXcdefghilonger than four");
+    EXPECT_EQ(ReadAll(itsFile), "ZQRSTU!889aXcdefghilonger than four");
 }
 
 TEST_F(FileTest, AFailedRunIsReportedByTheCallThatSentIt) {
@@ -73,7 +81,7 @@ TEST_F(FileTest, AFailedRunIsReportedByTheCallThatSentIt) {
              return f.Size(&size);
          }},
         {"truncate", [](TFile& f) { return f.Truncate(3); }},
-        {"write elsewhere", [](TFile& f) { return f.WriteAt(0, "x", 1); }},
+        {"write over the run's start", [](TFile& f) { return f.WriteAt(9, "xyz", 3); }},
         {"write-behind off", [](TFile& f) { return f.SetWriteBehind(0); }},
         {"close", [](TFile& f) { return f.Close(); }},
     };
