@@ -131,7 +131,7 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
         if (entry->itsPresent && entry->itsLoaded && entry->itsLength == length &&
             std::memcmp(entry->itsBytes, itsRecord.data(), length) == 0)
             return;
-        itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length);
+        itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length, true);
         entry->itsPresent = true;
         itsBulk.itsCache->MarkChanged(*entry);
         return;
