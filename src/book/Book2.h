@@ -85,6 +85,11 @@ public:
     // Writes the record (and the comment when given) as the record of its position. Raises
     // EDatabaseProblem when the disk is full or a storage call fails. Never for a read-only book.
     void UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment);
+    // Whether a move is a candidate of a position's record, as FillInEverything would show it:
+    // `index` is the candidate's or -1, `count` the number of candidates (0 for a position not in
+    // the book). A bulk update answers from the kept bytes without unpacking them. True when the
+    // book has a record for the position.
+    bool FindCandidate(const TPackedPosition& position, const TPackedMove& move, int& index, int& count);
     // The summary of a position's record as seen from the position given: its backsolved rate,
     // reference, backsolved count and numeric assessment. Absent: rate 9, reference -1, count 0,
     // numeric left as it was, and false.

@@ -17,6 +17,7 @@
 #include "storage/IsamErrors.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace marvek {
 
@@ -92,6 +93,29 @@ bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
     return true;
 }
 
+bool TBook2::FindCandidate(const TPackedPosition& position, const TPackedMove& move, int& index, int& count) {
+    index = -1;
+    count = 0;
+    if (itsBulk.itsCache != nullptr) {
+        KeepCacheInBudget();
+        TCanonicalTransform transform;
+        TCachedRecord* entry = CachedRecord(position, kMsgFillInFindKeyFailed, transform);
+        // A failed probe has said so already; FillInEverything would find nothing either.
+        if (entry == nullptr || !entry->itsPresent) return false;
+        const uint8_t* bytes = CachedBytes(*entry);
+        if (bytes != nullptr &&
+            TPositionRecord::FindStoredCandidate(bytes, entry->itsLength, move, transform, index, count))
+            return true;
+    }
+    // Anything out of the ordinary goes the whole way, with its messages.
+    TPositionRecord record;
+    record.SetPosition(position);
+    bool present = FillInEverything(record, nullptr);
+    index = record.FindCandidate(move);
+    count = record.CandidateCount();
+    return present;
+}
+
 void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffer* comment) {
     MARVEK_ASSERT(!itsReadOnly);
     // A bulk update writes later, and asks for the room then.
@@ -103,7 +127,11 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
         TCanonicalTransform transform;
         TCachedRecord* entry = CachedRecord(record.Position(), kMsgUpdateFindKeyFailed, transform);
         if (entry == nullptr) throw EDatabaseProblem(LoadMessage(kMsgUpdateFindKeyFailed));
-        itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length);
+        // A record written back as it was read (an import's game end often is) stays as it is.
+        if (entry->itsPresent && entry->itsLoaded && entry->itsLength == length &&
+            std::memcmp(entry->itsBytes, itsRecord.data(), length) == 0)
+            return;
+        itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length, true);
         entry->itsPresent = true;
         itsBulk.itsCache->MarkChanged(*entry);
         return;

@@ -383,4 +383,30 @@ bool TPositionRecord::ReadSummary(const std::uint8_t* data, std::size_t length, 
     return true;
 }
 
+bool TPositionRecord::FindStoredCandidate(const std::uint8_t* data, std::size_t length,
+                                          const TPackedMove& move, const TCanonicalTransform& transform,
+                                          int& index, int& count) {
+    if (data == nullptr || length < kHeaderSize) return false;
+    const std::size_t openingLength = data[kOpeningLengthOffset];
+    const int candidates = data[kCandidateCountOffset];
+    if (candidates > kMaxCandidates || data[kTakeBackCountOffset] > kMaxTakeBacks) return false;
+    const std::size_t first = kHeaderSize + openingLength;
+    if (first + kCandidateSize * std::size_t(candidates) > length) return false;
+    // Every transform is its own inverse: the move turned into the stored orientation matches the
+    // stored candidate exactly when the candidate turned back matches the move.
+    const std::uint8_t from = TransformSquareByte(move.itsFrom, transform);
+    const std::uint8_t to = TransformSquareByte(move.itsTo, transform);
+    const std::uint8_t promotion = TransformPromotion(move.itsPromotion, transform);
+    count = candidates;
+    index = -1;
+    for (int i = 0; i < candidates; ++i) {
+        const std::uint8_t* bytes = data + first + kCandidateSize * std::size_t(i);
+        if (bytes[0] == from && bytes[1] == to && bytes[2] == promotion) {
+            index = i;
+            break;
+        }
+    }
+    return true;
+}
+
 } // namespace marvek

@@ -148,6 +148,12 @@ public:
     // stored position's when `colourReversed`; false when the record is too short to hold them.
     static bool ReadSummary(const std::uint8_t* data, std::size_t length, bool colourReversed,
                             TRecordSummary& summary);
+    // Looks for a move among the candidates of a stored record without unpacking it: `index` is
+    // the candidate's or -1, `count` the number of candidates. `transform` turns the board the
+    // move is played on into the stored position. False when the record is damaged (Unpack says
+    // how).
+    static bool FindStoredCandidate(const std::uint8_t* data, std::size_t length, const TPackedMove& move,
+                                    const TCanonicalTransform& transform, int& index, int& count);
 
     // Candidates, in display order; the first is the main move
     int CandidateCount() const { return int(itsCandidates.size()); }

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "book/KeyFilter.h"
+#include "book/PositionRecord.h"
 #include "platform/Errors.h"
 
 namespace marvek {
@@ -24,6 +25,11 @@ constexpr size_t kFirstSlots = 4096;
 // enough to repay the kernel's work of clearing and gathering them; entries and records are
 // fetched in order or ahead of use.
 constexpr size_t kLargePageTable = size_t(8) << 20;
+
+// A stub holds what comes before the key, and the key.
+constexpr size_t kStubBytes = TCachedRecord::kKeyOffset + kPositionKeyLength;
+static_assert(TCachedRecord::kKeyOffset == TPositionRecord::kPositionOffset);
+static_assert(kStubBytes == TPositionRecord::kRatesOffset);
 
 uint64_t Word(const uint8_t* bytes) {
     uint64_t w;
@@ -76,7 +82,7 @@ TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
         if (slot.itsEntry == 0) return nullptr;
         if (slot.itsHash == mark) {
             TCachedRecord& entry = Entry(slot.itsEntry - 1);
-            if (std::memcmp(entry.itsKey.data(), bytes, kPositionKeyLength) == 0) return &entry;
+            if (std::memcmp(entry.Key(), bytes, kPositionKeyLength) == 0) return &entry;
         }
     }
 }
@@ -127,7 +133,9 @@ TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     const uint8_t* bytes = KeyBytes(key);
     uint32_t n = itsCount++;
     TCachedRecord& entry = *new (&Entry(n)) TCachedRecord();
-    std::memcpy(entry.itsKey.data(), bytes, kPositionKeyLength);
+    entry.itsBytes = Allocate(kStubBytes);
+    std::memset(entry.itsBytes, 0, TCachedRecord::kKeyOffset);
+    std::memcpy(entry.itsBytes + TCachedRecord::kKeyOffset, bytes, kPositionKeyLength);
     auto mark = uint32_t(HashOf(bytes));
     size_t mask = itsSlotCount - 1;
     size_t i = mark & mask;
@@ -145,18 +153,38 @@ uint8_t* TRecordCache::Allocate(size_t length) {
     size_t rounded = (length + 7) & ~size_t(7);
     itsBlockUsed += rounded;
     itsArenaBytes += rounded;
+    itsLastAllocation = bytes;
+    itsLastRounded = rounded;
     return bytes;
 }
 
-void TRecordCache::SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length) {
+bool TRecordCache::Extend(uint8_t* bytes, size_t length) {
+    if (bytes != itsLastAllocation) return false;
+    size_t rounded = (length + 7) & ~size_t(7);
+    size_t start = itsBlockUsed - itsLastRounded;
+    if (rounded <= itsLastRounded || start + rounded > kBlockBytes) return rounded <= itsLastRounded;
+    itsBlockUsed = start + rounded;
+    itsArenaBytes += rounded - itsLastRounded;
+    itsLastRounded = rounded;
+    return true;
+}
+
+void TRecordCache::SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length, bool written) {
     MARVEK_ASSERT(length <= UINT16_MAX);
+    // The key stays where it is whatever the bytes say there: it is what the entry is found by.
+    std::array<uint8_t, kPositionKeyLength> key;
+    std::memcpy(key.data(), entry.Key(), kPositionKeyLength);
     if (length > entry.itsCapacity) {
-        // A record that grows gets room for a few more candidates, as imports add them one by one.
-        size_t room = std::min<size_t>(UINT16_MAX, length + length / 4);
-        entry.itsBytes = Allocate(room);
+        // Most records read are never written: room to spare in each would take a good part of
+        // the memory of a whole book.
+        size_t room =
+            std::max(kStubBytes, written ? std::min<size_t>(UINT16_MAX, length + length / 4) : length);
+        // A record read or first written straight after its entry was made takes the stub's place.
+        if (!Extend(entry.itsBytes, room)) entry.itsBytes = Allocate(room);
         entry.itsCapacity = uint16_t(room);
     }
     std::memcpy(entry.itsBytes, bytes, length);
+    std::memcpy(entry.itsBytes + TCachedRecord::kKeyOffset, key.data(), kPositionKeyLength);
     entry.itsLength = uint16_t(length);
     entry.itsLoaded = true;
 }
@@ -186,8 +214,8 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
         TCachedRecord& entry = Entry(n);
         if (!entry.itsChanged) continue;
         TChangedRecord& item = items.emplace_back();
-        item.itsHigh = BigEndianWord(entry.itsKey.data());
-        item.itsLow = BigEndianWord(entry.itsKey.data() + 8);
+        item.itsHigh = BigEndianWord(entry.Key());
+        item.itsLow = BigEndianWord(entry.Key() + 8);
         item.itsBytes = entry.itsBytes;
         item.itsEntry = &entry;
         item.itsRef = entry.itsRef;
@@ -197,8 +225,8 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
     auto before = [](const TChangedRecord& a, const TChangedRecord& b) {
         if (a.itsHigh != b.itsHigh) return a.itsHigh < b.itsHigh;
         if (a.itsLow != b.itsLow) return a.itsLow < b.itsLow;
-        return std::memcmp(a.itsEntry->itsKey.data() + 16, b.itsEntry->itsKey.data() + 16,
-                           kPositionKeyLength - 16) < 0;
+        return std::memcmp(a.itsBytes + TCachedRecord::kKeyOffset + 16,
+                           b.itsBytes + TCachedRecord::kKeyOffset + 16, kPositionKeyLength - 16) < 0;
     };
     // A large pass sorts its halves side by side and merges them.
     constexpr size_t kSortAlone = 65536;
@@ -223,7 +251,7 @@ std::vector<TChangedRecord> TRecordCache::ChangedInKeyOrder() {
 void TRecordCache::AddPresentKeysTo(TKeyFilter& filter) {
     for (uint32_t n = 0; n < itsCount; ++n) {
         const TCachedRecord& entry = Entry(n);
-        if (entry.itsPresent) filter.Add(entry.itsKey.data());
+        if (entry.itsPresent) filter.Add(entry.Key());
     }
 }
 
@@ -240,6 +268,8 @@ void TRecordCache::Clear() {
     itsBlocks.clear();
     itsCount = 0;
     itsBlockUsed = itsArenaBytes = itsChangedCount = 0;
+    itsLastAllocation = nullptr;
+    itsLastRounded = 0;
 }
 
 } // namespace marvek

@@ -20,18 +20,23 @@ namespace marvek {
 class TKeyFilter;
 
 struct TCachedRecord {
-    std::array<uint8_t, kPositionKeyLength> itsKey{};
+    // The record, or while there is none a stub as long as a record's header: either way the
+    // position's key stands at TPositionRecord::kPositionOffset, so that an entry need not hold a
+    // copy of it.
+    uint8_t* itsBytes = nullptr;
+    RecRef itsRef = 0;
+    uint16_t itsLength = 0;
+    uint16_t itsCapacity = 0;
     // The position file holding the record and its reference there; -1 while it is in none.
     int8_t itsFile = -1;
     // Whether the book has a record for the position (in a file or still to be written).
     bool itsPresent = false;
-    // Whether the bytes below are the record: a probe alone learns only where it is.
+    // Whether the bytes are the record: a probe alone learns only where it is.
     bool itsLoaded = false;
     bool itsChanged = false;
-    uint16_t itsLength = 0;
-    uint16_t itsCapacity = 0;
-    RecRef itsRef = 0;
-    uint8_t* itsBytes = nullptr;
+
+    const uint8_t* Key() const { return itsBytes + kKeyOffset; }
+    static constexpr size_t kKeyOffset = 6;
 };
 
 // A changed record as the writing pass needs it, so that the pass reads the record's bytes and
@@ -59,8 +64,9 @@ public:
     TCachedRecord* Find(const TIsamKey& key);
     // A new entry for a key that has none. Entries stay where they are until Clear.
     TCachedRecord& Add(const TIsamKey& key);
-    // Makes `bytes` the entry's record.
-    void SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length);
+    // Makes `bytes` the entry's record. A record read from the book takes just its room; one
+    // the caller wrote (`written`) gets room to spare, as imports add candidates one by one.
+    void SetBytes(TCachedRecord& entry, const uint8_t* bytes, size_t length, bool written = false);
 
     // The changed entries in the order of their keys, as the index sorts them.
     std::vector<TChangedRecord> ChangedInKeyOrder();
@@ -93,6 +99,8 @@ private:
             itsChunks[index >> kChunkShift].Get())[index & (kChunkEntries - 1)];
     }
     uint8_t* Allocate(size_t length);
+    // Lengthens the last allocation in place when it is `bytes` and its block has the room.
+    bool Extend(uint8_t* bytes, size_t length);
     void Grow(size_t count);
     // Memory from the system; raises EDatabaseProblem, saying how much the cache would take,
     // when there is none to be had.
@@ -105,6 +113,8 @@ private:
     uint32_t itsCount = 0;
     std::vector<TPageMemory> itsBlocks;
     size_t itsBlockUsed = 0;
+    uint8_t* itsLastAllocation = nullptr;
+    size_t itsLastRounded = 0;
     size_t itsArenaBytes = 0;
     size_t itsChangedCount = 0;
 };

@@ -293,16 +293,22 @@ void TPGNImporter::StoreRecord() {
 }
 
 void TPGNImporter::MoveAction(const TPackedMove& move) {
-    // Most moves of most games are already candidates; looking without the comment is cheap.
-    itsRecord.Clear();
-    itsRecord.SetPosition(CurrentPosition());
-    bool present = itsBook->FillInEverything(itsRecord, nullptr);
-    if (itsRecord.FindCandidate(move) >= 0) return;
+    // Most moves of most games are already candidates; the book tells without unpacking the record.
+    int index = -1;
+    int count = 0;
+    bool present = itsBook->FindCandidate(CurrentPosition(), move, index, count);
+    if (index >= 0) return;
     if (Depth() == 0 && !itsNoveltyInGame) itsNoveltyInGame = itsNoveltyPending = true;
-    if (itsRecord.CandidateCount() >= TPositionRecord::kMaxCandidates) return;
-    // A stored record is read again with its comment, which the write must keep; a new position
-    // has none, and its record is already as a read would leave it.
-    if (present) LoadRecord(CurrentPosition());
+    if (count >= TPositionRecord::kMaxCandidates) return;
+    // A stored record is read with its comment, which the write must keep; a new position has none.
+    if (present) {
+        LoadRecord(CurrentPosition());
+    } else {
+        // As a read of a position not in the book leaves the record.
+        itsRecord.Clear();
+        itsRecord.SetPosition(CurrentPosition());
+        itsRecord.SetBacksolvedCount(0);
+    }
     if (!itsRecord.AddCandidate(move)) return;
     TCandidate& added = itsRecord.Candidate(itsRecord.CandidateCount() - 1);
     added.itsGreen = itsColours.itsGreen;

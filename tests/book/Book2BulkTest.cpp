@@ -119,6 +119,18 @@ TEST_F(Book2BulkTest, ReadsAndWritesAsTheBookDoes) {
             std::string directComment, bulkComment;
             ASSERT_EQ(Seen(itsBulk, position, &bulkComment), Seen(itsDirect, position, &directComment));
             ASSERT_EQ(bulkComment, directComment);
+            // Looking for the move alone says what the whole record says.
+            int index[2], count[2];
+            bool present[2] = {itsDirect.FindCandidate(position, move, index[0], count[0]),
+                               itsBulk.FindCandidate(position, move, index[1], count[1])};
+            TPositionRecord record;
+            record.SetPosition(position);
+            bool stored = itsDirect.FillInEverything(record, nullptr);
+            for (int k : {0, 1}) {
+                ASSERT_EQ(present[k], stored);
+                ASSERT_EQ(index[k], record.FindCandidate(move));
+                ASSERT_EQ(count[k], record.CandidateCount());
+            }
             AddMove(itsDirect, position, move, step);
             AddMove(itsBulk, position, move, step);
             // Asking for a record's reference writes what is kept; the roomy pass leaves it out, so

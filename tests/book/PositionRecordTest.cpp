@@ -503,6 +503,25 @@ TEST(PositionRecordTest, RecordReadsBackInEveryOrientation) {
                     << i;
             }
 
+            // Every legal move of the twin is found among the stored candidates exactly where the
+            // whole record has it; a record cut short in its candidates is no answer.
+            const TCanonicalTransform transform = TChessPosition(twin).CanonicalTransform();
+            TChessParser parser;
+            parser.LoadPosition(twin);
+            std::vector<TPackedMove> moves(TChessParser::kMaxLegalMoves);
+            moves.resize(std::size_t(parser.GenerateMoves(moves.data(), int(moves.size()))));
+            for (const TPackedMove& move : moves) {
+                int index = -2, count = -1;
+                ASSERT_TRUE(TPositionRecord::FindStoredCandidate(stored.data(), stored.size(), move,
+                                                                 transform, index, count));
+                EXPECT_EQ(index, read.FindCandidate(move)) << parser.NotationFor(move);
+                EXPECT_EQ(count, read.CandidateCount());
+            }
+            int index = 0, count = 0;
+            const std::size_t cut = TPositionRecord::kHeaderSize + TPositionRecord::kCandidateSize;
+            EXPECT_FALSE(TPositionRecord::FindStoredCandidate(stored.data(), cut, moves.front(), transform,
+                                                              index, count));
+
             // The take-back entry restores the twin of the predecessor, from which its move
             // leads to the twin again.
             ASSERT_EQ(read.TakeBackCount(), 1);
