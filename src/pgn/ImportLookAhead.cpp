@@ -17,8 +17,9 @@ namespace {
 // without the import waiting: few batches, and in each the keys lie close together.
 constexpr int32_t kFirstBatchGames = 32;
 constexpr int64_t kBatchGrowth = 4;
-// Batches read and not yet taken: enough to keep the import from waiting, few for the memory.
-constexpr size_t kMostBatchesAhead = 2;
+// Batches read and not yet taken: reading runs well ahead of importing, and the keys waiting
+// are memory the budget does not count.
+constexpr size_t kMostBatchesAhead = 1;
 
 bool KeyLess(const TIsamKey& a, const TIsamKey& b) {
     return std::memcmp(a.data(), b.data(), kPositionKeyLength + 1) < 0;
