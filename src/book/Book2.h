@@ -117,6 +117,20 @@ public:
     void Prefetch(const TPackedPosition& position);
     // Writes the changed records a bulk update keeps.
     void WriteCachedRecords();
+    // The memory the bulk update keeps records in, 0 outside one.
+    size_t BulkUpdateBudget() const { return itsBulk.itsCache != nullptr ? itsBulk.itsBudget : 0; }
+    // Whether a bulk update gains from being told the positions to come (LookUpAhead): not once
+    // it keeps the whole book. Reading the whole book, when the caller's expected lookups make it
+    // pay, is decided here rather than at the first lookup.
+    bool WantsLookAhead();
+    // Looks up, in the order of their keys, the positions (their keys) the caller is about to
+    // read and write, and keeps what it finds as a lookup would: in key order one index page
+    // read serves many keys, where a probe at random reads a page or two for each. Keys kept
+    // already, or certainly not in the book, cost nothing. The lookups count as probes for
+    // deciding whether reading the whole book pays. Only a matter of speed: a position missed
+    // here is probed for when it is asked for. `keys` is sorted on the way. False once looking
+    // ahead gains nothing more (the whole book is kept).
+    bool LookUpAhead(std::vector<TIsamKey>& keys);
 
     // ---- Named positions
     void UpdateBoardName(const TPackedPosition& position, const std::string& name);

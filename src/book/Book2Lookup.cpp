@@ -152,6 +152,67 @@ void TBook2::LoadWholeBook() {
     itsBulk.itsComplete = true;
 }
 
+bool TBook2::WantsLookAhead() {
+    if (itsBulk.itsCache == nullptr) return false;
+    if (!itsBulk.itsComplete && !itsBulk.itsWholeBookTried && itsBulk.itsExpectedLookups > 0 &&
+        WholeBookPays())
+        LoadWholeBook();
+    return !itsBulk.itsComplete;
+}
+
+bool TBook2::LookUpAhead(std::vector<TIsamKey>& keys) {
+    if (itsBulk.itsCache == nullptr || itsBulk.itsComplete) return false;
+    KeepCacheInBudget();
+    TRecordCache& cache = *itsBulk.itsCache;
+    // What the cache knows, or the filter rules out, needs no probe. The cache's memory for a key
+    // is fetched a few keys before it is asked for.
+    constexpr size_t kAhead = 8;
+    size_t kept = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i + kAhead < keys.size()) cache.Prefetch(keys[i + kAhead]);
+        const TIsamKey& key = keys[i];
+        if (key[0] != kPositionKeyLength) continue;
+        if (itsBulk.itsFiltered && !itsBulk.itsFilter->MayHold(key.data() + 1)) continue;
+        if (cache.Find(key) != nullptr) continue;
+        if (kept != i) keys[kept] = key;
+        ++kept;
+    }
+    keys.resize(kept);
+    // The index orders keys byte by byte; all have the same length.
+    auto less = [](const TIsamKey& a, const TIsamKey& b) {
+        return std::memcmp(a.data(), b.data(), kPositionKeyLength + 1) < 0;
+    };
+    if (!std::is_sorted(keys.begin(), keys.end(), less)) std::sort(keys.begin(), keys.end(), less);
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    if (keys.empty()) return true;
+    if (!itsBulk.itsWholeBookTried) {
+        itsBulk.itsProbes += static_cast<int64_t>(keys.size());
+        if (WholeBookPays()) {
+            LoadWholeBook();
+            if (itsBulk.itsComplete) return false;
+        }
+    }
+    // The entries count in the budget; a batch that fills it is cut short where the records
+    // kept were written out (their entries are gone with them).
+    constexpr size_t kBudgetCheckEvery = 4096;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0 && i % kBudgetCheckEvery == 0) {
+            KeepCacheInBudget();
+            if (cache.Size() == 0) break;
+        }
+        int file = 0;
+        RecRef ref = 0;
+        bool found = ProbeFiles(keys[i], 0, file, ref);
+        // A failed probe is reported by the lookup proper, which probes again.
+        if (!found && IsamError() != kIsamKeyNotFound) break;
+        TCachedRecord& entry = cache.Add(keys[i]);
+        entry.itsPresent = found;
+        entry.itsFile = static_cast<int8_t>(found ? file : -1);
+        entry.itsRef = found ? ref : 0;
+    }
+    return true;
+}
+
 void TBook2::Prefetch(const TPackedPosition& position) {
     if (itsBulk.itsCache == nullptr) return;
     TCanonicalTransform transform;

@@ -9,6 +9,7 @@
 #include "app/UserInterface.h"
 #include "book/Book2.h"
 #include "book/CommentBuffer.h"
+#include "pgn/ImportLookAhead.h"
 #include "platform/Errors.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -61,8 +62,18 @@ void TPGNImportOptions::StoreNaming(TSettings& settings) const {
     settings.SetPgnImportDoNotOverwriteNames(itsDoNotOverwriteNames);
 }
 
+bool PlayerMatches(const TPGNHeader& header, TPlayerFilter filter, const std::string& player) {
+    if (filter == TPlayerFilter::kNone) return true;
+    std::string name = filter == TPlayerFilter::kWhite ? header.itsWhite : header.itsBlack;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    return name == player;
+}
+
 TPGNImporter::TPGNImporter(const TPGNImportOptions& options, TProgress* progress)
     : TPGNGameReader(kDepthLimit, options.itsPlyLimit, true), itsOptions(options), itsProgress(progress) {}
+
+TPGNImporter::~TPGNImporter() = default;
 
 std::string TPGNImporter::ImportMessage(int32_t gamesRead, const std::string& fileName,
                                         const std::string& bookName) {
@@ -96,13 +107,18 @@ TPGNImportResult TPGNImporter::Import(TBook2& book, TCommentBuffer& comment, con
                                       const std::string& fileName) {
     BeginImport(book, comment, playerName, filter, colours, fileName);
     try {
+        StartLookAhead(fileName);
         while (!AtEndOfFile() && !itsStopRequested) {
             SkipToNextGame();
             if (AtEndOfFile()) break;
+            HandOnLookAhead();
             ImportGame();
         }
+        // The writing pass has the second core to itself.
+        itsLookAhead.reset();
         EndBulkUpdate(true);
     } catch (...) {
+        itsLookAhead.reset();
         // What was imported before the failure stays in the book.
         EndBulkUpdate(false);
         if (itsProgress != nullptr) itsProgress->Finish();
@@ -193,11 +209,36 @@ void TPGNImporter::ImportGame() {
 }
 
 bool TPGNImporter::PassesFilter() const {
-    if (itsFilter == TPlayerFilter::kNone) return true;
-    std::string name = itsFilter == TPlayerFilter::kWhite ? Header().itsWhite : Header().itsBlack;
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
-    return name == itsPlayer;
+    return PlayerMatches(Header(), itsFilter, itsPlayer);
+}
+
+void TPGNImporter::StartLookAhead(const std::string& fileName) {
+    itsLookAhead.reset();
+    itsGamesBeforeBatch = 0;
+    if (!itsOptions.itsLookAhead || !itsBook->WantsLookAhead()) return;
+    // A batch's keys become entries the budget counts, with their records to follow: a batch
+    // takes a quarter of the budget at most, so that it is not written out before it is used.
+    constexpr size_t kBytesPerKey = 256;
+    constexpr int32_t kMostGames = 8192;
+    size_t mostKeys = std::max(itsBook->BulkUpdateBudget() / 4 / kBytesPerKey, size_t(1024));
+    int32_t mostGames = itsOptions.itsLookAheadGames > 0 ? itsOptions.itsLookAheadGames : kMostGames;
+    auto lookAhead =
+        std::make_unique<TImportLookAhead>(itsOptions.itsPlyLimit, itsFilter, itsPlayer, mostGames, mostKeys);
+    if (lookAhead->Start(fileName)) itsLookAhead = std::move(lookAhead);
+}
+
+void TPGNImporter::HandOnLookAhead() {
+    if (itsLookAhead == nullptr) return;
+    if (itsGamesBeforeBatch > 0) {
+        --itsGamesBeforeBatch;
+        return;
+    }
+    TLookAheadBatch batch;
+    if (itsLookAhead->TakeBatch(CurrentOffset(), batch) && itsBook->LookUpAhead(batch.itsKeys)) {
+        itsGamesBeforeBatch = batch.itsGames - 1;
+        return;
+    }
+    itsLookAhead.reset();
 }
 
 void TPGNImporter::EndBulkUpdate(bool normal) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "book/PositionRecord.h"
@@ -18,6 +19,7 @@ namespace marvek {
 
 class TBook2;
 class TCommentBuffer;
+class TImportLookAhead;
 class TProgress;
 class TSettings;
 
@@ -38,6 +40,11 @@ struct TPGNImportOptions {
     std::string itsSequentialName = "Puzzle";
     int32_t itsSequentialNumber = 1;
     bool itsDoNotOverwriteNames = true;
+    // A second reader runs ahead of the import on a thread of its own, so that the book looks
+    // positions up a batch at a time in key order; the most games it reads at a time (0 for the
+    // program's choice).
+    bool itsLookAhead = true;
+    int32_t itsLookAheadGames = 0;
 
     static TPGNImportOptions FromSettings(const TSettings& settings);
     // The naming settings back into the record (the sequential number advances as names are
@@ -46,6 +53,9 @@ struct TPGNImportOptions {
 };
 
 enum class TPlayerFilter : int { kNone = 0, kWhite = 1, kBlack = 2 };
+// Whether a game is one of the player's the filter asks for (`player` upper-cased); every game
+// without a filter.
+bool PlayerMatches(const TPGNHeader& header, TPlayerFilter filter, const std::string& player);
 
 struct TNoveltyColours {
     bool itsGreen = false;
@@ -73,6 +83,7 @@ public:
 
     // progress may be null.
     TPGNImporter(const TPGNImportOptions& options, TProgress* progress);
+    ~TPGNImporter() override;
 
     void SetNamingQuestion(TNamingQuestion question) { itsNamingQuestion = std::move(question); }
 
@@ -114,6 +125,10 @@ private:
                      TPlayerFilter filter, const TNoveltyColours& colours, const std::string& fileName);
     // One game, from its tags to its end; the reader stands at its "[".
     void ImportGame();
+    // Starts the look-ahead when the book gains from it, and hands its batches to the book as the
+    // import reaches them (the reader at a game's "["); a batch that is no use ends it.
+    void StartLookAhead(const std::string& fileName);
+    void HandOnLookAhead();
     // Writes what the book keeps in memory; on the failure path (normal = false) the first failure
     // stays the one reported.
     void EndBulkUpdate(bool normal);
@@ -144,6 +159,8 @@ private:
     TPlayerFilter itsFilter = TPlayerFilter::kNone;
     std::string itsPlayer; // upper-cased
     bool itsOwnBulkUpdate = false;
+    std::unique_ptr<TImportLookAhead> itsLookAhead;
+    int32_t itsGamesBeforeBatch = 0; // games still to import before the look-ahead's next batch
     TPGNImportResult itsResult;
     bool itsStopRequested = false;
     bool itsNamingAsked = false;

@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <deque>
 #include <set>
@@ -51,10 +52,14 @@ Sharp.} 6. Bg5 e6 7. f4 $18 1-0
 
 class PGNRoundTripTest : public ::testing::Test {
 protected:
-    void ImportInto(TBook2& book, const std::string& path) {
+    // lookAheadGames: the most games a batch of the look-ahead reads; 0 the program's choice,
+    // -1 no look-ahead.
+    void ImportInto(TBook2& book, const std::string& path, int32_t lookAheadGames = 0) {
         TPGNImportOptions options;
         options.itsHeaderInComment = false;
         options.itsNamingStyle = TNamingStyle::kNone;
+        options.itsLookAhead = lookAheadGames >= 0;
+        options.itsLookAheadGames = std::max(lookAheadGames, 0);
         TPGNImporter importer(options, nullptr);
         TRichTextBuffer comment;
         importer.Import(book, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), path);
@@ -153,7 +158,8 @@ TEST_F(PGNRoundTripTest, AnImportKeptInLittleMemoryGivesTheSameBook) {
 TEST_F(PGNRoundTripTest, GamesAddedToABookGiveTheSameBookWhicheverWayTheyAreLookedUp) {
     // Half the openings make the book; the other half are added to it, read with the whole book in
     // memory, probed for one by one, probed until reading the book pays, written out often, or
-    // written out now and then with the book's keys in a filter.
+    // written out now and then with the book's keys in a filter; each looked up ahead in batches
+    // of the program's size, in batches of a few games that cross the writing passes, or not.
     std::string eco = testsupport::ReadWholeFile("/usr/share/pgn-extract/eco.pgn");
     size_t half = eco.find("[ECO", eco.size() / 2);
     ASSERT_NE(half, std::string::npos);
@@ -165,6 +171,7 @@ TEST_F(PGNRoundTripTest, GamesAddedToABookGiveTheSameBookWhicheverWayTheyAreLook
         size_t itsExpectedLookups;
         bool itsFromTheStart; // both files in one bulk update, from an empty book
         bool itsKnowsWholeBook;
+        int32_t itsLookAheadGames = 0; // as ImportInto takes it
     };
     const TCase cases[] = {
         {BulkUpdateBytes(), 1000000, false, true},  // reading the book pays from the start
@@ -172,6 +179,12 @@ TEST_F(PGNRoundTripTest, GamesAddedToABookGiveTheSameBookWhicheverWayTheyAreLook
         {size_t(256) << 10, 1000000, false, false}, // the book does not fit: probes
         {1, 0, false, false},                       // written after every step
         {size_t(256) << 10, 0, true, true},         // written now and then, the keys filtered
+        {BulkUpdateBytes(), 1, false, true, -1},    // without looking ahead
+        {size_t(256) << 10, 1000000, false, false, -1},
+        {size_t(256) << 10, 1000000, false, false, 7}, // batches of seven games
+        {1, 0, false, false, 3},                       // each batch written out at once
+        {size_t(256) << 10, 0, true, true, -1},
+        {size_t(256) << 10, 0, true, true, 5}, // batches asking the filter
     };
     std::vector<std::string> reference;
     for (const TCase& c : cases) {
@@ -181,9 +194,9 @@ TEST_F(PGNRoundTripTest, GamesAddedToABookGiveTheSameBookWhicheverWayTheyAreLook
         ASSERT_TRUE(book.Create(name));
         book.Open(name, false, false);
         if (c.itsFromTheStart) book.BeginBulkUpdate(c.itsBudget, nullptr, c.itsExpectedLookups);
-        ImportInto(book, first);
+        ImportInto(book, first, c.itsLookAheadGames);
         if (!c.itsFromTheStart) book.BeginBulkUpdate(c.itsBudget, nullptr, c.itsExpectedLookups);
-        ImportInto(book, second);
+        ImportInto(book, second, c.itsLookAheadGames);
         EXPECT_EQ(book.KnowsWholeBook(), c.itsKnowsWholeBook);
         book.EndBulkUpdate();
         if (reference.empty()) {
