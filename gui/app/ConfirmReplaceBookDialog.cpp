@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/DialogButtons.h"
 #include "app/HelpWindow.h"
 #include "app/StringTable.h"
 
@@ -51,21 +52,15 @@ TConfirmReplaceBookDialog::TConfirmReplaceBookDialog(QWidget* parent) : QDialog(
     top->addSpacing(10);
     top->addLayout(texts, 1);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(Message(1900), QDialogButtonBox::AcceptRole);
-    buttons->addButton(Message(1901), QDialogButtonBox::RejectRole);
-    itsHelp = buttons->addButton(Message(1902), QDialogButtonBox::HelpRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
+    const TOkCancelHelp buttons = MakeOkCancelHelp(*this, [this] {
         emit HelpRequested(kHelpContext);
         OpenHelp(kHelpContext);
     });
+    itsHelp = buttons.itsHelp;
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.itsBox);
 }
 
 void TConfirmReplaceBookDialog::OpenHelp(int context) {

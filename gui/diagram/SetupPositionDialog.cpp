@@ -11,19 +11,15 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/DialogButtons.h"
 #include "app/HelpWindow.h"
 #include "app/Settings.h"
-#include "app/StringTable.h"
 #include "diagram/PieceSelector.h"
 #include "diagram/SetupDiagram.h"
 
 namespace marvek::gui {
 
 namespace {
-
-QString Message(int number) {
-    return QString::fromStdString(LoadMessage(number));
-}
 
 // A colour of the settings record: red + 256 * green + 65536 * blue.
 QColor FromColourValue(int32_t colour) {
@@ -114,21 +110,14 @@ TSetupPositionDialog::TSetupPositionDialog(QWidget* parent)
     top->addSpacing(12);
     top->addLayout(right, 1);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(Message(1900), QDialogButtonBox::AcceptRole);
-    buttons->addButton(Message(1901), QDialogButtonBox::RejectRole);
-    buttons->addButton(Message(1902), QDialogButtonBox::HelpRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TSetupPositionDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
+    const TOkCancelHelp buttons = MakeOkCancelHelp(*this, [this] {
         emit HelpRequested(kHelpContext);
         OpenHelp(kHelpContext);
     });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.itsBox);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     ShowValues();
 }

@@ -61,6 +61,7 @@ TEST(JumpByNameDialogTest, StartsEmptyAndGivesTheText) {
     dialog.NameEdit()->setText("old");
     dialog.itsAnswer = [](TAnsweredDialog<TJumpByNameDialog>& shown) {
         EXPECT_TRUE(shown.NameEdit()->text().isEmpty());
+        testsupport::SaveScreenshot(shown, "JumpByNameDialog");
         shown.NameEdit()->setText("42");
         shown.Button("OK")->click();
     };
