@@ -4,10 +4,9 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/StringTable.h"
+#include "app/DialogButtons.h"
 
 namespace marvek::gui {
 
@@ -53,11 +52,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     top->addSpacing(12);
     top->addLayout(texts, 1);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok =
-        buttons->addButton(QString::fromStdString(LoadMessage(1900)), QDialogButtonBox::AcceptRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    QDialogButtonBox* buttons = MakeOkRow(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

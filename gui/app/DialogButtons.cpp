@@ -1,4 +1,4 @@
-// The OK, Cancel and Help row of a dialog.
+// The rows of buttons at the foot of a dialog.
 #include "app/DialogButtons.h"
 
 #include <QDialog>
@@ -29,6 +29,13 @@ TOkCancelHelp MakeOkCancelHelp(QDialog& dialog, std::function<void()> showHelp) 
     QObject::connect(row.itsBox, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(row.itsBox, &QDialogButtonBox::helpRequested, &dialog, std::move(showHelp));
     return row;
+}
+
+QDialogButtonBox* MakeOkRow(QDialog& dialog) {
+    auto* box = new QDialogButtonBox;
+    box->addButton(Caption(1900), QDialogButtonBox::AcceptRole)->setDefault(true);
+    QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    return box;
 }
 
 } // namespace marvek::gui

@@ -1,4 +1,4 @@
-// MakeOkCancelHelp: the OK, Cancel and Help row that our dialogs end with.
+// MakeOkCancelHelp and MakeOkRow: the rows of buttons that our dialogs end with.
 #pragma once
 
 #include <functional>
@@ -19,5 +19,9 @@ struct TOkCancelHelp {
 // (an override included), Cancel its reject(), and Help calls showHelp. The box has no parent
 // yet: the caller places it in its layout, so the tab order follows the layout.
 TOkCancelHelp MakeOkCancelHelp(QDialog& dialog, std::function<void()> showHelp);
+
+// A lone OK, the default button, that accepts the dialog; for boxes that only tell. Placed like
+// the row above.
+QDialogButtonBox* MakeOkRow(QDialog& dialog);
 
 } // namespace marvek::gui

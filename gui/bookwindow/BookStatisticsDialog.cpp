@@ -5,10 +5,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/StringTable.h"
+#include "app/DialogButtons.h"
 
 namespace marvek::gui {
 
@@ -40,11 +39,7 @@ TBookStatisticsDialog::TBookStatisticsDialog(QWidget* parent) : QDialog(parent) 
     itsPath = itsRows.front().second;
     itsPath->setFixedWidth(kPathWidth);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok =
-        buttons->addButton(QString::fromStdString(LoadMessage(1900)), QDialogButtonBox::AcceptRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    QDialogButtonBox* buttons = MakeOkRow(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
