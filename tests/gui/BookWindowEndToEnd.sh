@@ -15,6 +15,8 @@ darkSetting=$((0x563412))
 if [[ "${1:-}" == "--drive" ]]; then
   gui=$2 probe=$3 book=$4
   shift 4
+  # shellcheck source=EndToEndDriving.sh
+  source "$(dirname "$0")/EndToEndDriving.sh"
   "$gui" "$book.2MD" &
   pid=$! wid="" board=""
   fail() {
@@ -63,21 +65,7 @@ if [[ "${1:-}" == "--drive" ]]; then
   done
   # A picture of the screen as the steps left it, for a person to look at.
   if [[ -n "${MARVEK_E2E_SHOT:-}" ]]; then "$probe" "$dark" "$MARVEK_E2E_SHOT" >/dev/null || true; fi
-  for _ in 1 2 3 4 5; do
-    xdotool windowfocus --sync "$wid" 2>/dev/null || true
-    xdotool key --clearmodifiers alt+F4
-    for _ in $(seq 30); do
-      kill -0 "$pid" 2>/dev/null || break 2
-      sleep 0.1
-    done
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the program did not end after Alt+F4; its windows:" >&2
-    for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do echo "  $(xdotool getwindowname "$w")" >&2; done
-    kill "$pid"
-    exit 1
-  fi
-  wait "$pid"
+  leave_with_alt_f4 "$pid" "$wid" 30
   exit $?
 fi
 

@@ -7,6 +7,8 @@ set -euo pipefail
 # On the virtual display: start the program, find its window, leave with Alt+F4.
 if [[ "${1:-}" == "--drive" ]]; then
   gui=$2 work=$3
+  # shellcheck source=EndToEndDriving.sh
+  source "$(dirname "$0")/EndToEndDriving.sh"
   "$gui" "$work/Repertoire.2MD" &
   pid=$! wid=""
   for _ in $(seq 150); do
@@ -25,24 +27,8 @@ if [[ "${1:-}" == "--drive" ]]; then
     xdotool search --onlyvisible --name '^Second$' >/dev/null 2>&1 && break
     sleep 0.1
   done
-  # Leave with the exit shortcut once the window has the keyboard (without a window manager the
-  # focus is given by hand, and may need a second try while the window settles).
-  for _ in 1 2 3 4 5; do
-    sleep 1
-    xdotool windowfocus --sync "$wid" 2>/dev/null || true
-    xdotool key --clearmodifiers alt+F4
-    for _ in $(seq 20); do
-      kill -0 "$pid" 2>/dev/null || break 2
-      sleep 0.1
-    done
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the program did not end after Alt+F4; its windows:" >&2
-    for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do echo "  $(xdotool getwindowname "$w")" >&2; done
-    kill "$pid"
-    exit 1
-  fi
-  wait "$pid"
+  # Leave with the exit shortcut once the window has the keyboard, a second after each try.
+  leave_with_alt_f4 "$pid" "$wid" 20 1
   exit $?
 fi
 

@@ -21,11 +21,13 @@ visible() { xdotool search --onlyvisible --name "$1" | head -1; }
 # On the virtual display: start the program, start the engine, grab, leave.
 if [[ "${1:-}" == "--drive" ]]; then
   gui=$2 work=$3
+  # shellcheck source=EndToEndDriving.sh
+  source "$(dirname "$0")/EndToEndDriving.sh"
   "$gui" "$work/Eco.2MD" &
   pid=$!
   fail() {
     echo "$1" >&2
-    for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do echo "  window: $(xdotool getwindowname "$w")" >&2; done
+    show_windows
     kill "$pid" 2>/dev/null || true
     exit 1
   }
@@ -51,13 +53,7 @@ if [[ "${1:-}" == "--drive" ]]; then
   xdotool key --clearmodifiers ctrl+g
   sleep 0.5
 
-  for _ in 1 2 3 4 5; do
-    xdotool windowfocus --sync "$main" 2>/dev/null || true
-    xdotool key --clearmodifiers alt+F4
-    wait_for 20 bash -c "! kill -0 $pid" && break
-  done
-  kill -0 "$pid" 2>/dev/null && fail "the program did not end after Alt+F4"
-  wait "$pid"
+  leave_with_alt_f4 "$pid" "$main"
   exit $?
 fi
 

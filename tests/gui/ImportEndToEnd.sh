@@ -4,6 +4,8 @@
 # final message are answered, the program is left; marvek-cli then reads the book.
 # Usage: ImportEndToEnd.sh MARVEK MARVEK_CLI
 set -euo pipefail
+# shellcheck source=EndToEndDriving.sh
+source "$(dirname "$0")/EndToEndDriving.sh"
 
 # Waits until a visible window's title matches (at most TENTHS tenths of a second, 200 unless
 # given); prints its id.
@@ -15,7 +17,7 @@ await_window() {
     sleep 0.1
   done
   echo "no window \"$title\" appeared; the windows:" >&2
-  for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do echo "  $(xdotool getwindowname "$w")" >&2; done
+  show_windows
   return 1
 }
 
@@ -64,19 +66,8 @@ if [[ "${1:-}" == "--drive" ]]; then
     xdotool search --onlyvisible --name '^Marvek$' 2>/dev/null | grep -qvx "$main" || break
     sleep 0.1
   done
-  for _ in 1 2 3 4 5; do
-    keys_to "$main" alt+F4
-    for _ in $(seq 20); do
-      kill -0 "$pid" 2>/dev/null || break 2
-      sleep 0.1
-    done
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the program did not end after Alt+F4" >&2
-    exit 1
-  fi
   trap - EXIT
-  wait "$pid"
+  leave_with_alt_f4 "$pid" "$main"
   exit $?
 fi
 
