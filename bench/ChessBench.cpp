@@ -2,10 +2,6 @@
 // LegalMoves. The SAN figure is printed beside pgn-extract's validating pass (-r) over the same
 // file, in plies per second, as a ratio.
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,11 +13,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "PeerRun.h"
 #include "chess/ChessParser.h"
 #include "support/FileHelpers.h"
 #include "support/SimplePgn.h"
-
-extern char** environ;
 
 namespace {
 
@@ -123,24 +118,8 @@ double Median(std::vector<double> values) {
 
 // Wall time of one pgn-extract -r run over `path`, or a negative value when it cannot run.
 double TimePgnExtract(const std::string& path) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> args = {kPgnExtract, "-r", "-s", path};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    auto start = Clock::now();
-    pid_t pid = 0;
-    double result = -1;
-    if (posix_spawn(&pid, kPgnExtract, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (WIFEXITED(status)) result = Seconds(Clock::now() - start);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return result;
+    const bench::TPeerRun run = bench::RunPeer(kPgnExtract, {"-r", "-s", path});
+    return run.Exited() ? run.itsSeconds : -1;
 }
 
 void CompareWithPgnExtract() {

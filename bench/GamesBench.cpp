@@ -4,6 +4,7 @@
 //
 // MARVEK_BENCH_GAMES overrides the number of games (default 100,000 of 80 plies).
 
+#include "PeerRun.h"
 #include "PgnCorpus.h"
 
 #include "app/UserInterface.h"
@@ -14,9 +15,6 @@
 #include "games/PGN2GM2Converter.h"
 #include "storage/StorageSession.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,8 +24,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -47,23 +43,10 @@ double Seconds(Clock::time_point start) {
 }
 
 double RunPgnExtract(std::vector<std::string> args) {
-    std::vector<char*> argv{const_cast<char*>(kPgnExtract)};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    auto start = Clock::now();
-    if (posix_spawn(&pid, kPgnExtract, &actions, nullptr, argv.data(), environ) != 0)
-        Die(std::string("cannot run ") + kPgnExtract);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    double seconds = Seconds(start);
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status)) Die("pgn-extract failed");
-    return seconds;
+    const bench::TPeerRun run = bench::RunPeer(kPgnExtract, std::move(args));
+    if (!run.itsStarted) Die(std::string("cannot run ") + kPgnExtract);
+    if (!run.Exited()) Die("pgn-extract failed");
+    return run.itsSeconds;
 }
 
 struct TSearchRun {

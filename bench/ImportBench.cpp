@@ -14,21 +14,16 @@
 // budget (default: the program's own); MARVEK_BENCH_MILLION=0 leaves out figure 4 (a few minutes),
 // MARVEK_BENCH_MILLION=N runs it with N games.
 
+#include "CorpusBook.h"
+#include "PeerRun.h"
 #include "PgnCorpus.h"
 
 #include "book/Book2.h"
-#include "book/RichTextBuffer.h"
-#include "pgn/PGNImporter.h"
 #include "storage/Isam.h"
 #include "storage/StorageSession.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -36,19 +31,12 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using namespace marvek;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kPlies = 80;
 const char* const kPolyglot = "/usr/games/polyglot";
-
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 [[noreturn]] void Die(const std::string& what) {
     std::fprintf(stderr, "import benchmark: %s\n", what.c_str());
@@ -77,49 +65,25 @@ struct TRun {
 
 TRun Import(const std::string& book, const std::string& pgn, size_t budget) {
     ForgetPeakMemory();
-    TBook2 b;
-    b.Open(book, false, false);
-    TPGNImportOptions options;
-    options.itsPlyLimit = kPlies;
-    options.itsHeaderInComment = false; // polyglot keeps no comments either
-    options.itsNamingStyle = TNamingStyle::kNone;
-    TPGNImporter importer(options, nullptr);
-    TRichTextBuffer comment;
-    const auto start = Clock::now();
-    // The import's own estimate of the positions it will look up, as it gives it for itself.
-    if (budget != 0) b.BeginBulkUpdate(budget, nullptr, std::filesystem::file_size(pgn) / 10);
-    TPGNImportResult result =
-        importer.Import(b, comment, "", TPlayerFilter::kNone, false, TNoveltyColours(), pgn);
-    if (budget != 0) b.EndBulkUpdate();
+    const bench::TImportRun import = bench::ImportCorpus(book, pgn, kPlies, budget);
     TRun run;
-    run.itsSeconds = Seconds(start);
-    run.itsGames = result.itsGamesRead;
-    run.itsPositions = b.PositionCount();
-    b.Close();
+    run.itsSeconds = import.itsSeconds;
+    run.itsGames = import.itsGames;
+    run.itsPositions = import.itsPositions;
+    // The book is closed by now, as it is after an import in the program.
     run.itsPeakMegabytes = PeakMegabytes();
     return run;
 }
 
 TRun RunPolyglot(const std::string& pgn, const std::string& bin) {
-    std::string plies = std::to_string(kPlies);
-    const char* argv[] = {kPolyglot,   "make-book", "-pgn",        pgn.c_str(), "-bin",
-                          bin.c_str(), "-max-ply",  plies.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    auto start = Clock::now();
-    if (posix_spawn(&pid, kPolyglot, &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+    const bench::TPeerRun peer = bench::RunPeer(
+        kPolyglot, {"make-book", "-pgn", pgn, "-bin", bin, "-max-ply", std::to_string(kPlies)});
+    if (!peer.itsStarted)
         Die(std::string("cannot run ") + kPolyglot + " (install it with scripts/install-deps.sh --bench)");
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    if (peer.itsExitStatus != 0) Die("polyglot make-book failed");
     TRun run;
-    run.itsSeconds = Seconds(start);
-    run.itsPeakMegabytes = double(usage.ru_maxrss) / 1024;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Die("polyglot make-book failed");
+    run.itsSeconds = peer.itsSeconds;
+    run.itsPeakMegabytes = peer.itsPeakMegabytes;
     return run;
 }
 
