@@ -9,8 +9,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/DialogButtons.h"
-#include "app/HelpWindow.h"
 #include "app/StringTable.h"
 
 namespace marvek::gui {
@@ -25,9 +23,9 @@ QString Message(int number) {
 
 } // namespace
 
-TConfirmReplaceBookDialog::TConfirmReplaceBookDialog(QWidget* parent) : QDialog(parent) {
+TConfirmReplaceBookDialog::TConfirmReplaceBookDialog(QWidget* parent)
+    : TDialogWithHelp(parent, kHelpContext) {
     setWindowTitle(Message(830));
-    setModal(true);
 
     auto* icon = new QLabel;
     const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
@@ -52,19 +50,12 @@ TConfirmReplaceBookDialog::TConfirmReplaceBookDialog(QWidget* parent) : QDialog(
     top->addSpacing(10);
     top->addLayout(texts, 1);
 
-    const TOkCancelHelp buttons = MakeOkCancelHelp(*this, [this] {
-        emit HelpRequested(kHelpContext);
-        OpenHelp(kHelpContext);
-    });
+    const TOkCancelHelp buttons = MakeButtons();
     itsHelp = buttons.itsHelp;
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(buttons.itsBox);
-}
-
-void TConfirmReplaceBookDialog::OpenHelp(int context) {
-    THelpWindow::Instance().ShowContext(context);
 }
 
 void TConfirmReplaceBookDialog::SetFileName(const QString& fileName) {

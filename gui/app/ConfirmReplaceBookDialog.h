@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "app/DialogWithHelp.h"
 
 // The question asked before New Book replaces a book of the same name: "This book already
 // exists." with the file name, shortened in the middle to fit its line, and OK, Cancel and Help.
@@ -10,7 +10,7 @@ class QPushButton;
 
 namespace marvek::gui {
 
-class TConfirmReplaceBookDialog : public QDialog {
+class TConfirmReplaceBookDialog : public TDialogWithHelp {
     Q_OBJECT
 
 public:
@@ -25,15 +25,6 @@ public:
     // The file name as its line shows it (with "…" in the middle when it is too long).
     QString ShownFileName() const;
     QPushButton* HelpButton() const { return itsHelp; }
-
-signals:
-    void HelpRequested(int context);
-
-protected:
-    // Runs the dialog; tests answer here instead of waiting for a user.
-    virtual int ExecDialog() { return exec(); }
-    // The Help button: the help window on the dialog's topic.
-    virtual void OpenHelp(int context);
 
 private:
     void SetFileName(const QString& fileName);

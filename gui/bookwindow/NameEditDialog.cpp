@@ -6,15 +6,12 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/DialogButtons.h"
-#include "app/HelpWindow.h"
-
 namespace marvek::gui {
 
-TNameEditDialog::TNameEditDialog(QWidget* parent, const TCaptions& captions) : QDialog(parent) {
+TNameEditDialog::TNameEditDialog(QWidget* parent, const TCaptions& captions)
+    : TDialogWithHelp(parent, kHelpContext) {
     setObjectName(captions.itsObjectName);
     setWindowTitle(QString::fromUtf8(captions.itsTitle));
-    setModal(true);
     auto* group = new QGroupBox(QString::fromUtf8(captions.itsGroupTitle));
     itsName = new QLineEdit;
     itsName->setObjectName(captions.itsEditName);
@@ -23,8 +20,7 @@ TNameEditDialog::TNameEditDialog(QWidget* parent, const TCaptions& captions) : Q
     auto* inGroup = new QVBoxLayout(group);
     inGroup->addWidget(itsName);
 
-    const TOkCancelHelp buttons =
-        MakeOkCancelHelp(*this, [] { THelpWindow::Instance().ShowContext(kHelpContext); });
+    const TOkCancelHelp buttons = MakeButtons();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);

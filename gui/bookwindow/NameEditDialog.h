@@ -1,15 +1,16 @@
 // TNameEditDialog: a position's name in one edit, in a titled group above OK, Cancel and Help.
 #pragma once
 
-#include <QDialog>
 #include <string>
+
+#include "app/DialogWithHelp.h"
 
 class QLineEdit;
 
 namespace marvek::gui {
 
 // The common frame of the rename and jump-by-name dialogs; each adds how it opens and what it gives.
-class TNameEditDialog : public QDialog {
+class TNameEditDialog : public TDialogWithHelp {
     Q_OBJECT
 
 public:
@@ -29,8 +30,6 @@ protected:
     TNameEditDialog(QWidget* parent, const TCaptions& captions);
 
     std::string EditText() const;
-    // Runs the dialog; tests answer here instead of waiting for a user.
-    virtual int ExecDialog() { return exec(); }
 
 private:
     QLineEdit* itsName = nullptr;

@@ -11,8 +11,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/DialogButtons.h"
-#include "app/HelpWindow.h"
 #include "app/Settings.h"
 #include "diagram/PieceSelector.h"
 #include "diagram/SetupDiagram.h"
@@ -32,9 +30,9 @@ constexpr std::uint16_t kRightOfBox[4] = {kWhiteKingSide, kWhiteQueenSide, kBlac
 } // namespace
 
 TSetupPositionDialog::TSetupPositionDialog(QWidget* parent)
-    : QDialog(parent), itsSetup(std::make_unique<TSetupPosition>(nullptr, StartPosition())) {
+    : TDialogWithHelp(parent, kHelpContext),
+      itsSetup(std::make_unique<TSetupPosition>(nullptr, StartPosition())) {
     setWindowTitle(QStringLiteral("Setup Position"));
-    setModal(true);
 
     itsDiagram = new TSetupDiagram;
     itsSelector = new TPieceSelector;
@@ -110,10 +108,7 @@ TSetupPositionDialog::TSetupPositionDialog(QWidget* parent)
     top->addSpacing(12);
     top->addLayout(right, 1);
 
-    const TOkCancelHelp buttons = MakeOkCancelHelp(*this, [this] {
-        emit HelpRequested(kHelpContext);
-        OpenHelp(kHelpContext);
-    });
+    const TOkCancelHelp buttons = MakeButtons();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -143,10 +138,6 @@ std::string TSetupPositionDialog::Name() const {
 
 void TSetupPositionDialog::accept() {
     if (itsSetup->Accept()) QDialog::accept();
-}
-
-void TSetupPositionDialog::OpenHelp(int context) {
-    THelpWindow::Instance().ShowContext(context);
 }
 
 void TSetupPositionDialog::BoardPressed(int x, int y) {

@@ -1,10 +1,10 @@
 // TSetupPositionDialog: "Setup Position", where the user composes a position to start a line at.
 #pragma once
 
-#include <QDialog>
 #include <memory>
 #include <string>
 
+#include "app/DialogWithHelp.h"
 #include "chess/ChessPosition.h"
 #include "diagram/SetupPosition.h"
 
@@ -23,7 +23,7 @@ class TSetupDiagram;
 
 // Draws a TSetupPosition and forwards what the user does to it: presses on the board and the
 // palette, the name, the side to move, the castling rights, the en-passant letter and the buttons.
-class TSetupPositionDialog : public QDialog {
+class TSetupPositionDialog : public TDialogWithHelp {
     Q_OBJECT
 
 public:
@@ -48,15 +48,6 @@ public:
     QLineEdit* NameEdit() const { return itsName; }
     QLineEdit* EnPassantEdit() const { return itsEnPassant; }
     const TSetupPosition* Setup() const { return itsSetup.get(); }
-
-signals:
-    void HelpRequested(int context);
-
-protected:
-    // Runs the dialog; tests answer here instead of waiting for a user.
-    virtual int ExecDialog() { return exec(); }
-    // The Help button: the help window on the dialog's topic.
-    virtual void OpenHelp(int context);
 
 private:
     void BoardPressed(int x, int y);
