@@ -180,6 +180,10 @@ void TBook2::BeginBulkUpdate(size_t memoryBytes, TProgress* progress, size_t exp
     if (starting) {
         DropCache();
         itsBulk.itsCache = std::make_unique<TRecordCache>();
+        // Lookups in key order and the writing pass visit index pages mostly in file order.
+        constexpr size_t kIndexReadAheadBytes = size_t(64) << 10;
+        for (int k = 0; k < itsFileCount; ++k)
+            BTSetIndexReadAhead(itsPositions[static_cast<size_t>(k)], kIndexReadAheadBytes);
     }
     itsBulk.itsBudget = memoryBytes;
     itsBulk.itsProgress = progress;
@@ -202,6 +206,9 @@ void TBook2::EndBulkUpdate() {
 }
 
 void TBook2::DropCache() {
+    for (int k = 0; k < itsFileCount; ++k)
+        if (itsPositions[static_cast<size_t>(k)] != nullptr)
+            BTSetIndexReadAhead(itsPositions[static_cast<size_t>(k)], 0);
     itsBulk.itsCache.reset();
     itsBulk.itsFilter.reset();
     itsBulk.itsFiltered = false;

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace marvek {
 
@@ -47,24 +49,25 @@ TFile::~TFile() {
     Close();
 }
 
-TFile::TFile(TFile&& other) noexcept
-    : itsFd(other.itsFd), itsPendingLimit(other.itsPendingLimit), itsWritesGathered(other.itsWritesGathered) {
-    for (size_t i = 0; i < kRuns; ++i) itsRuns[i] = std::move(other.itsRuns[i]);
-    other.itsFd = -1;
-    other.itsPendingLimit = 0;
-    for (TRun& run : other.itsRuns) run.itsBytes.clear();
+TFile::TFile(TFile&& other) noexcept {
+    *this = std::move(other);
 }
 
 TFile& TFile::operator=(TFile&& other) noexcept {
     if (this != &other) {
         Close();
-        itsFd = other.itsFd;
-        itsPendingLimit = other.itsPendingLimit;
+        itsFd = std::exchange(other.itsFd, -1);
+        itsPendingLimit = std::exchange(other.itsPendingLimit, 0);
         itsWritesGathered = other.itsWritesGathered;
-        for (size_t i = 0; i < kRuns; ++i) itsRuns[i] = std::move(other.itsRuns[i]);
-        other.itsFd = -1;
-        other.itsPendingLimit = 0;
-        for (TRun& run : other.itsRuns) run.itsBytes.clear();
+        for (size_t i = 0; i < kRuns; ++i) {
+            itsRuns[i] = std::move(other.itsRuns[i]);
+            other.itsRuns[i].itsBytes.clear();
+        }
+        itsAheadBytes = std::move(other.itsAheadBytes);
+        itsAheadAt = other.itsAheadAt;
+        itsAheadSize = std::exchange(other.itsAheadSize, 0);
+        itsAheadLimit = std::exchange(other.itsAheadLimit, 0);
+        itsLastReadEnd = std::exchange(other.itsLastReadEnd, -1);
     }
     return *this;
 }
@@ -97,6 +100,7 @@ int TFile::Close() {
     if (itsFd < 0) return 0;
     int pending = WritePending();
     itsPendingLimit = 0;
+    SetReadAhead(0);
     int code = ::close(itsFd) == 0 ? 0 : errno;
     itsFd = -1;
     return pending != 0 ? pending : code;
@@ -108,6 +112,59 @@ int TFile::SetWriteBehind(size_t bytes) {
     if (bytes == 0)
         for (TRun& run : itsRuns) std::vector<char>().swap(run.itsBytes);
     return code;
+}
+
+void TFile::SetReadAhead(size_t bytes) {
+    itsAheadLimit = bytes;
+    itsAheadSize = 0;
+    itsLastReadEnd = -1;
+    if (bytes == 0) std::vector<char>().swap(itsAheadBytes);
+}
+
+void TFile::LayOver(int64_t offset, const void* data, size_t count) {
+    const int64_t from = std::max(offset, itsAheadAt);
+    const int64_t to =
+        std::min(offset + static_cast<int64_t>(count), itsAheadAt + static_cast<int64_t>(itsAheadSize));
+    if (from < to)
+        std::memcpy(itsAheadBytes.data() + (from - itsAheadAt),
+                    static_cast<const char*>(data) + (from - offset), static_cast<size_t>(to - from));
+}
+
+// True when the bytes read ahead hold the whole read, reading ahead first where the read goes on
+// from the last one. A failed or refused read-ahead leaves the read to the direct path.
+bool TFile::ReadAhead(int64_t offset, size_t count) {
+    const int64_t aheadEnd = itsAheadAt + static_cast<int64_t>(itsAheadSize);
+    if (itsAheadSize > 0 && offset >= itsAheadAt && offset + static_cast<int64_t>(count) <= aheadEnd)
+        return true;
+    const auto gap = static_cast<int64_t>(itsAheadLimit / 8);
+    auto goesOn = [&](int64_t end) { return end >= 0 && offset >= end && offset - end <= gap; };
+    if (!goesOn(itsLastReadEnd) && !(itsAheadSize > 0 && goesOn(aheadEnd))) return false;
+    itsAheadSize = 0;
+    if (itsAheadBytes.size() != itsAheadLimit) {
+        try {
+            itsAheadBytes.resize(itsAheadLimit);
+        } catch (const std::bad_alloc&) {
+            SetReadAhead(0);
+            return false;
+        }
+    }
+    size_t got = 0;
+    while (got < itsAheadLimit) {
+        ssize_t n = ::pread(itsFd, itsAheadBytes.data() + got, itsAheadLimit - got,
+                            offset + static_cast<int64_t>(got));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    itsAheadAt = offset;
+    itsAheadSize = got;
+    // What is still waiting to be written is newer than the file.
+    for (TRun& run : itsRuns)
+        if (!run.itsBytes.empty()) LayOver(run.itsAt, run.itsBytes.data(), run.itsBytes.size());
+    return count <= got;
 }
 
 int TFile::WriteRun(TRun& run) {
@@ -130,6 +187,13 @@ int TFile::WritePending() {
 int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
     *done = 0;
     if (itsFd < 0) return EBADF;
+    if (count > 0 && count <= itsAheadLimit && ReadAhead(offset, count)) {
+        std::memcpy(data, itsAheadBytes.data() + (offset - itsAheadAt), count);
+        *done = count;
+        itsLastReadEnd = offset + static_cast<int64_t>(count);
+        return 0;
+    }
+    itsLastReadEnd = offset + static_cast<int64_t>(count);
     for (TRun& run : itsRuns)
         if (run.Overlaps(offset, count))
             if (int code = WriteRun(run); code != 0) return code;
@@ -148,6 +212,16 @@ int TFile::ReadAt(int64_t offset, void* data, size_t count, size_t* done) {
 
 int TFile::WriteAt(int64_t offset, const void* data, size_t count) {
     if (itsFd < 0) return EBADF;
+    int code = WriteGathered(offset, data, count);
+    // After a failed write the file's bytes are not known: what was read ahead goes.
+    if (code == 0)
+        LayOver(offset, data, count);
+    else
+        itsAheadSize = 0;
+    return code;
+}
+
+int TFile::WriteGathered(int64_t offset, const void* data, size_t count) {
     if (itsPendingLimit == 0) return WriteDirect(offset, data, count);
     for (TRun& run : itsRuns) {
         const auto end = static_cast<int64_t>(run.itsBytes.size());
@@ -208,6 +282,7 @@ int TFile::Size(int64_t* size) {
 int TFile::Truncate(int64_t size) {
     if (itsFd < 0) return EBADF;
     if (int code = WritePending(); code != 0) return code;
+    itsAheadSize = 0;
     if (Injected(gFaults.itsTruncates, gFaults.itsFailTruncateAt)) return EIO;
     return ::ftruncate(itsFd, size) == 0 ? 0 : errno;
 }

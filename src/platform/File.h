@@ -48,6 +48,12 @@ public:
     // that caused it. 0 writes the runs and turns write-behind off.
     int SetWriteBehind(size_t bytes);
 
+    // Read-ahead: while on, a read that goes on from the last one (or from the bytes read ahead)
+    // with a gap of at most an eighth of `bytes` reads `bytes` at once, and later reads inside
+    // them are served from memory. Every write lands in those bytes too, so they never go stale;
+    // pending write-behind runs are laid over them when they are read. 0 turns it off.
+    void SetReadAhead(size_t bytes);
+
 private:
     struct TRun {
         int64_t itsAt = 0;
@@ -60,14 +66,24 @@ private:
     };
     static constexpr size_t kRuns = 2;
 
+    int WriteGathered(int64_t offset, const void* data, size_t count);
     int WriteDirect(int64_t offset, const void* data, size_t count);
     int WritePending();
     int WriteRun(TRun& run);
+    bool ReadAhead(int64_t offset, size_t count);
+    void LayOver(int64_t offset, const void* data, size_t count);
 
     int itsFd = -1;
     size_t itsPendingLimit = 0;
     uint64_t itsWritesGathered = 0;
     TRun itsRuns[kRuns];
+    // The bytes read ahead: the file from itsAheadAt on, with every later write laid over. The
+    // buffer keeps its size; itsAheadSize says how much of it holds the file.
+    std::vector<char> itsAheadBytes;
+    int64_t itsAheadAt = 0;
+    size_t itsAheadSize = 0;
+    size_t itsAheadLimit = 0;
+    int64_t itsLastReadEnd = -1;
 };
 
 int RemoveFile(const std::string& path);

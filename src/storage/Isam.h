@@ -72,10 +72,14 @@ void BTDeleteRec(IsamDatabase* db, RecRef ref);
 int32_t BTUsedRecCount(IsamDatabase* db);
 int32_t BTSlotCount(IsamDatabase* db);
 int32_t BTRecLength(IsamDatabase* db);
-// Gathers the data file's consecutive writes (records added at its end) into runs of up to
-// `bytes` written at once; 0 writes what is gathered and stops. A failed write of a run fails the
-// call that caused it. Ignored for journaled databases, whose writes must reach the file in order.
+// Gathers consecutive writes (records added at the data file's end, index pages written in
+// order) into runs of up to `bytes` per file written at once; 0 writes what is gathered and
+// stops. A failed write of a run fails the call that caused it. Ignored for journaled databases,
+// whose writes must reach the files in order.
 void BTSetWriteBehind(IsamDatabase* db, size_t bytes);
+// Read-ahead for the index file, for passes that visit pages mostly in file order (keys in
+// order in an index built in order): see TFile::SetReadAhead. 0 turns it off.
+void BTSetIndexReadAhead(IsamDatabase* db, size_t bytes);
 // Read-ahead for walks that read records in the order of the data file: reads are served from
 // the last `bytes` read at once; any write to the data file drops them. 0 turns it off.
 void BTSetReadAhead(IsamDatabase* db, size_t bytes);

@@ -793,7 +793,14 @@ void BTSetWriteBehind(IsamDatabase* db, size_t bytes) {
     BeginCall();
     if (!CheckHandle(db, true) || db->itsJournaled) return;
     int code = db->itsDataFile.SetWriteBehind(bytes);
-    if (code != 0) FailOs(code, TIoKind::kWrite, false);
+    int indexCode = db->itsIndexFile.SetWriteBehind(bytes);
+    if (code != 0 || indexCode != 0) FailOs(code != 0 ? code : indexCode, TIoKind::kWrite, false);
+}
+
+void BTSetIndexReadAhead(IsamDatabase* db, size_t bytes) {
+    BeginCall();
+    if (!CheckHandle(db, false)) return;
+    db->itsIndexFile.SetReadAhead(bytes);
 }
 
 void BTSetReadAhead(IsamDatabase* db, size_t bytes) {

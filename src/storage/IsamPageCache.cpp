@@ -4,6 +4,7 @@
 
 #include "storage/IsamEngine.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -59,8 +60,16 @@ bool WriteBuffer(TIsamState& s, int i) {
     IsamDatabase* db = b.itsOwner;
     if (db->itsJournaled && JournalHasPage(db, b.itsKeyNr, b.itsPageNr) && !FlushJournal(db)) return false;
     static uint8_t packed[6 + kPageCapacity * (kMaxKeyLength + 9)];
+    const TKeyDesc& key = db->itsKeys[static_cast<size_t>(b.itsKeyNr)];
     size_t used = 0;
-    PackPage(b.itsPage, db->itsKeys[static_cast<size_t>(b.itsKeyNr)].itsKeyLength, packed, &used);
+    PackPage(b.itsPage, key.itsKeyLength, packed, &used);
+    // The whole page goes, its unused end as zeros: pages next to each other in the file then
+    // make one run of bytes, and the writes of a pass in order can be gathered.
+    const auto pageBytes = static_cast<size_t>(std::max(key.itsHeader.itsPageBytes, 0));
+    if (used < pageBytes && pageBytes <= sizeof packed) {
+        std::memset(packed + used, 0, pageBytes - used);
+        used = pageBytes;
+    }
     if (!WriteExact(db, db->itsIndexFile, PageOffset(db, b.itsKeyNr, b.itsPageNr), packed, used))
         return false;
     b.itsChanged = false;

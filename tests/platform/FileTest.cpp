@@ -1,5 +1,6 @@
 // Write-behind in the file layer: gathered writes read back, reach the file in one write, and a
-// failure of that write is reported by the call that caused it.
+// failure of that write is reported by the call that caused it. Read-ahead serves reads that go
+// on from the last one from memory, and never serves bytes older than a write.
 
 #include "platform/File.h"
 #include "support/ScratchFolder.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
 #include <string>
 
 namespace marvek::test {
@@ -96,6 +98,52 @@ TEST_F(FileTest, AFailedRunIsReportedByTheCallThatSentIt) {
         FileFaults().Reset();
         itsFile.Close();
     }
+}
+
+std::string Read(TFile& file, int64_t offset, size_t count) {
+    std::string bytes(count, '\0');
+    size_t done = 0;
+    EXPECT_EQ(file.ReadAt(offset, bytes.data(), count, &done), 0);
+    bytes.resize(done);
+    return bytes;
+}
+
+TEST_F(FileTest, ReadAheadServesReadsThatGoOnAndSeesEveryWrite) {
+    ASSERT_EQ(itsFile.WriteAt(10, "abcdefghijklmnopqrstuvwxyz", 26), 0);
+    // Another writer, behind the file layer's back, shows which reads come from memory.
+    auto writeBehindTheBack = [&](std::streamoff at, char c) {
+        std::fstream other(itsFolder / "f", std::ios::in | std::ios::out | std::ios::binary);
+        other.seekp(at);
+        other.put(c);
+    };
+    itsFile.SetReadAhead(16);
+    EXPECT_EQ(Read(itsFile, 0, 2), "01");
+    EXPECT_EQ(Read(itsFile, 2, 2), "23"); // goes on: bytes 2 to 17 are read at once
+    writeBehindTheBack(10, '#');
+    EXPECT_EQ(Read(itsFile, 10, 1), "a");
+    ASSERT_EQ(itsFile.WriteAt(11, "XY", 2), 0);
+    EXPECT_EQ(Read(itsFile, 10, 3), "aXY");
+    // A pending write-behind run is laid over bytes read ahead, and such a read does not send it.
+    itsFile.SetWriteBehind(64);
+    FileFaults().Reset();
+    ASSERT_EQ(itsFile.WriteAt(20, "WB", 2), 0);
+    EXPECT_EQ(Read(itsFile, 18, 2), "ij"); // goes on from the bytes read ahead: 18 to 33
+    EXPECT_EQ(Read(itsFile, 19, 4), "jWBm");
+    EXPECT_EQ(FileFaults().itsWrites, 0);
+    // A failed write leaves nothing read ahead to be trusted.
+    ASSERT_EQ(itsFile.SetWriteBehind(0), 0);
+    writeBehindTheBack(30, '#');
+    FileFaults().itsFailWriteAt = FileFaults().itsWrites + 1;
+    EXPECT_EQ(itsFile.WriteAt(25, "?", 1), EIO);
+    EXPECT_EQ(Read(itsFile, 30, 1), "#");
+    // A read that jumps ahead is made directly; truncation drops what was read ahead.
+    itsFile.SetReadAhead(16);
+    EXPECT_EQ(Read(itsFile, 0, 1), "0");
+    writeBehindTheBack(5, '#');
+    EXPECT_EQ(Read(itsFile, 5, 1), "#");
+    EXPECT_EQ(Read(itsFile, 6, 2), "67");
+    ASSERT_EQ(itsFile.Truncate(7), 0);
+    EXPECT_EQ(Read(itsFile, 6, 2), "6");
 }
 
 } // namespace
