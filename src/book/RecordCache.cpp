@@ -103,6 +103,7 @@ TRecordCache::TSlot* TRecordCache::FindSlot(const uint8_t* key, uint32_t mark) c
 
 TCachedRecord* TRecordCache::Find(const TIsamKey& key) {
     if (itsCount == 0) return nullptr;
+    if (itsWaitingCount > 0) PlaceWaitingSlots();
     const uint8_t* bytes = KeyBytes(key);
     TSlot* slot = FindSlot(bytes, uint32_t(HashOf(bytes)));
     return slot != nullptr ? EntryAt(slot->itsEntry - 1) : nullptr;
@@ -155,11 +156,28 @@ TCachedRecord& TRecordCache::Add(const TIsamKey& key) {
     std::memcpy(entry.Bytes() + TCachedRecord::kKeyOffset, bytes, kPositionKeyLength);
     ++itsCount;
     auto mark = uint32_t(HashOf(bytes));
-    size_t mask = itsSlotCount - 1;
-    size_t i = mark & mask;
-    while (Slots()[i].itsEntry != 0) i = (i + 1) & mask;
-    Slots()[i] = TSlot{place + 1, mark};
+    __builtin_prefetch(&Slots()[mark & (itsSlotCount - 1)], 1);
+    if (itsWaitingCount == kWaitingSlots) {
+        PlaceSlot(itsWaiting[itsWaitingFirst]);
+        itsWaiting[itsWaitingFirst] = TSlot{place + 1, mark};
+        itsWaitingFirst = (itsWaitingFirst + 1) % kWaitingSlots;
+    } else {
+        itsWaiting[(itsWaitingFirst + itsWaitingCount++) % kWaitingSlots] = TSlot{place + 1, mark};
+    }
     return entry;
+}
+
+void TRecordCache::PlaceSlot(const TSlot& slot) {
+    size_t mask = itsSlotCount - 1;
+    size_t i = slot.itsHash & mask;
+    while (Slots()[i].itsEntry != 0) i = (i + 1) & mask;
+    Slots()[i] = slot;
+}
+
+void TRecordCache::PlaceWaitingSlots() {
+    for (uint32_t n = 0; n < itsWaitingCount; ++n)
+        PlaceSlot(itsWaiting[(itsWaitingFirst + n) % kWaitingSlots]);
+    itsWaitingCount = itsWaitingFirst = 0;
 }
 
 TCachedRecord* TRecordCache::Allocate(size_t capacity, uint32_t& place) {
@@ -219,6 +237,7 @@ TCachedRecord& TRecordCache::SetBytes(TCachedRecord& given, const uint8_t* bytes
             uint32_t place = 0;
             TCachedRecord* moved = Allocate(room, place);
             *moved = *entry;
+            if (itsWaitingCount > 0) PlaceWaitingSlots();
             FindSlot(key.data(), uint32_t(HashOf(key.data())))->itsEntry = place + 1;
             entry->itsFile = kMovedAway;
             entry = moved;
@@ -302,6 +321,7 @@ void TRecordCache::Clear() {
     itsCount = 0;
     itsArenaBytes = itsChangedCount = 0;
     itsLastAllocation = nullptr;
+    itsWaitingCount = itsWaitingFirst = 0;
 }
 
 } // namespace marvek

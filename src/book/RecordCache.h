@@ -109,6 +109,10 @@ private:
     template <typename TVisit>
     void ForEachEntry(TVisit visit);
     void Grow(size_t count);
+    // Puts a slot into the table, in the first free place from where its hash points.
+    void PlaceSlot(const TSlot& slot);
+    // The slots still waiting go into the table; every lookup does this first.
+    void PlaceWaitingSlots();
     // Memory from the system; raises EDatabaseProblem, saying how much the cache would take,
     // when there is none to be had.
     TPageMemory Reserve(size_t bytes, bool largePages) const;
@@ -121,6 +125,13 @@ private:
     // How much of each block is taken.
     std::vector<uint32_t> itsBlockFill;
     TCachedRecord* itsLastAllocation = nullptr;
+    // The slots of the latest new entries wait a few entries before they go into the table, their
+    // memory fetched meanwhile: a run of new entries (a book read whole) would otherwise wait for
+    // memory at each one.
+    static constexpr uint32_t kWaitingSlots = 16;
+    std::array<TSlot, kWaitingSlots> itsWaiting{};
+    uint32_t itsWaitingCount = 0;
+    uint32_t itsWaitingFirst = 0;
     size_t itsArenaBytes = 0;
     size_t itsChangedCount = 0;
 };
