@@ -21,9 +21,9 @@ namespace {
 constexpr size_t kBlockBytes = size_t(2) << 20;
 static_assert(UINT16_MAX <= kBlockBytes / 4);
 constexpr size_t kFirstSlots = 4096;
-// Slot tables from this size on ask for large pages. Only the slot table is read at random often
-// enough to repay the kernel's work of clearing and gathering them; entries and records are
-// fetched in order or ahead of use.
+// Slot tables from this size on ask for large pages. Entries with their records are read at random
+// too, but they are most of the memory: in large pages a lookup walks fewer page tables, yet the
+// kernel's clearing of them cost a re-import of a big book more time than that saved.
 constexpr size_t kLargePageTable = size_t(8) << 20;
 
 // A stub holds what comes before the key, and the key.
@@ -184,8 +184,15 @@ TCachedRecord* TRecordCache::Allocate(size_t capacity, uint32_t& place) {
     size_t footprint = Footprint(capacity);
     if (itsBlocks.empty() || itsBlockFill.back() + footprint > kBlockBytes) {
         if (itsBlocks.size() >= kMostBlocks) RaiseNotEnoughMemory(kBlockBytes);
-        itsBlocks.push_back(Reserve(kBlockBytes, false));
+        TPageMemory block = Reserve(kBlockBytes, false);
+        // The two lists stay in step whatever fails.
         itsBlockFill.push_back(0);
+        try {
+            itsBlocks.push_back(std::move(block));
+        } catch (...) {
+            itsBlockFill.pop_back();
+            throw;
+        }
     }
     size_t at = itsBlockFill.back();
     place = uint32_t((itsBlocks.size() - 1) << kOffsetBits | at / 8);
@@ -238,7 +245,9 @@ TCachedRecord& TRecordCache::SetBytes(TCachedRecord& given, const uint8_t* bytes
             TCachedRecord* moved = Allocate(room, place);
             *moved = *entry;
             if (itsWaitingCount > 0) PlaceWaitingSlots();
-            FindSlot(key.data(), uint32_t(HashOf(key.data())))->itsEntry = place + 1;
+            TSlot* slot = FindSlot(key.data(), uint32_t(HashOf(key.data())));
+            MARVEK_ASSERT(slot != nullptr);
+            slot->itsEntry = place + 1;
             entry->itsFile = kMovedAway;
             entry = moved;
         }
