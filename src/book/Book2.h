@@ -174,10 +174,11 @@ private:
     // that is 0.
     bool ProbeFiles(const TIsamKey& key, int probeMessage, int& file, RecRef& ref);
     // The kept record of a position, probed for when it is not kept yet; nullptr when the probe
-    // failed. The record's bytes are read when asked for; nullptr when that failed.
+    // failed. The record's bytes are read when asked for; nullptr when that failed. Reading them
+    // may move the entry: `entry` is then where it stands now.
     TCachedRecord* CachedRecord(const TPackedPosition& position, int probeMessage,
                                 TCanonicalTransform& transform);
-    const uint8_t* CachedBytes(TCachedRecord& entry);
+    const uint8_t* CachedBytes(TCachedRecord*& entry);
     void KeepCacheInBudget();
     // Writes the changed records kept and empties the cache; with `lookupsGoOn` the keys the
     // cache knew go into the filter for the lookups still to come.

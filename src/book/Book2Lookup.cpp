@@ -219,14 +219,15 @@ void TBook2::Prefetch(const TPackedPosition& position) {
     itsBulk.itsCache->Prefetch(KeyOf(position, transform));
 }
 
-const uint8_t* TBook2::CachedBytes(TCachedRecord& entry) {
-    if (!entry.itsLoaded) {
-        uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(entry.itsFile)], entry.itsRef,
+const uint8_t* TBook2::CachedBytes(TCachedRecord*& entry) {
+    if (!entry->itsLoaded) {
+        uint16_t length = BTGetVariableRec(itsPositions[static_cast<size_t>(entry->itsFile)], entry->itsRef,
                                            itsRecord.data(), static_cast<uint16_t>(itsRecord.size()));
         if (!IsamOK()) return nullptr;
-        itsBulk.itsCache->SetBytes(entry, itsRecord.data(), length);
+        // The entry may move to where the record has room.
+        entry = itsBulk.itsLastEntry = &itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length);
     }
-    return entry.itsBytes;
+    return entry->Bytes();
 }
 
 bool TBook2::IsInBook(const TPackedPosition& position) {

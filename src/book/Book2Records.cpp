@@ -67,7 +67,7 @@ bool TBook2::FillInEverything(TPositionRecord& record, TCommentBuffer* comment) 
         TCanonicalTransform transform;
         TCachedRecord* entry = CachedRecord(record.Position(), kMsgFillInFindKeyFailed, transform);
         if (entry == nullptr || !entry->itsPresent) return false;
-        const uint8_t* bytes = CachedBytes(*entry);
+        const uint8_t* bytes = CachedBytes(entry);
         if (bytes == nullptr) {
             if (IsamError() == isam::kVariableReadFailed)
                 throw EDatabaseProblem("BTGetVariableRec() failed. Database is corrupt.");
@@ -102,7 +102,7 @@ bool TBook2::FindCandidate(const TPackedPosition& position, const TPackedMove& m
         TCachedRecord* entry = CachedRecord(position, kMsgFillInFindKeyFailed, transform);
         // A failed probe has said so already; FillInEverything would find nothing either.
         if (entry == nullptr || !entry->itsPresent) return false;
-        const uint8_t* bytes = CachedBytes(*entry);
+        const uint8_t* bytes = CachedBytes(entry);
         if (bytes != nullptr &&
             TPositionRecord::FindStoredCandidate(bytes, entry->itsLength, move, transform, index, count))
             return true;
@@ -129,9 +129,10 @@ void TBook2::UpdateEverything(const TPositionRecord& record, const TCommentBuffe
         if (entry == nullptr) throw EDatabaseProblem(LoadMessage(kMsgUpdateFindKeyFailed));
         // A record written back as it was read (an import's game end often is) stays as it is.
         if (entry->itsPresent && entry->itsLoaded && entry->itsLength == length &&
-            std::memcmp(entry->itsBytes, itsRecord.data(), length) == 0)
+            std::memcmp(entry->Bytes(), itsRecord.data(), length) == 0)
             return;
-        itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length, true);
+        // The entry may move to where its record has room.
+        entry = itsBulk.itsLastEntry = &itsBulk.itsCache->SetBytes(*entry, itsRecord.data(), length, true);
         entry->itsPresent = true;
         itsBulk.itsCache->MarkChanged(*entry);
         return;
@@ -275,11 +276,13 @@ void TBook2::WriteKeptRecords(bool lookupsGoOn) {
             progress->SetPercent(0);
         }
         size_t written = 0;
-        // Entries are told where their records went only when the pass fails (else they are all
-        // dropped): touching them on the way would wait for memory at every record.
+        // Entries count as written only when the pass fails (else they are all dropped); where a
+        // record went is noted in its entry on the way, beside the bytes just read.
         auto markWritten = [&] {
-            for (size_t i = 0; i < written; ++i)
-                itsBulk.itsCache->MarkWritten(*changed[i].itsEntry, changed[i].itsFile, changed[i].itsRef);
+            for (size_t i = 0; i < written; ++i) {
+                TCachedRecord& entry = *changed[i].itsEntry;
+                itsBulk.itsCache->MarkWritten(entry, entry.itsFile, entry.itsRef);
+            }
         };
         try {
             constexpr size_t kAhead = 8;
@@ -288,8 +291,8 @@ void TBook2::WriteKeptRecords(bool lookupsGoOn) {
             size_t sinceRoomCheck = kRoomCheckBytes;
             for (; written < changed.size(); ++written) {
                 // The records lie all over memory; fetching a few ahead hides the wait for them.
-                if (written + kAhead < changed.size()) __builtin_prefetch(changed[written + kAhead].itsBytes);
-                TChangedRecord& item = changed[written];
+                if (written + kAhead < changed.size()) __builtin_prefetch(changed[written + kAhead].itsEntry);
+                TCachedRecord& item = *changed[written].itsEntry;
                 if (progress != nullptr && written % kShownEvery == 0) {
                     progress->SetPercent(int(written * 100 / changed.size()));
                     progress->ProcessMessages();
@@ -301,7 +304,7 @@ void TBook2::WriteKeptRecords(bool lookupsGoOn) {
                 }
                 if (item.itsFile >= 0) {
                     BTPutVariableRec(itsPositions[static_cast<size_t>(item.itsFile)], item.itsRef,
-                                     item.itsBytes, item.itsLength);
+                                     item.Bytes(), item.itsLength);
                     if (!IsamOK()) RaiseWithMessage(kMsgUpdatePutRecordFailed);
                     continue;
                 }
@@ -311,10 +314,10 @@ void TBook2::WriteKeptRecords(bool lookupsGoOn) {
                     BTSetWriteBehind(last, kWriteBehindBytes);
                     gathered = last;
                 }
-                RecRef ref = BTAddVariableRec(last, item.itsBytes, item.itsLength);
+                RecRef ref = BTAddVariableRec(last, item.Bytes(), item.itsLength);
                 if (!IsamOK()) RaiseWithMessage(kMsgUpdateAddRecordFailed);
                 // The record carries its key: the canonical position it was stored under.
-                TPackedPosition stored = TPositionRecord::StoredPosition(item.itsBytes, item.itsLength);
+                TPackedPosition stored = TPositionRecord::StoredPosition(item.Bytes(), item.itsLength);
                 BTAddKey(last, 1,
                          MakeIsamKey(std::string_view(reinterpret_cast<const char*>(stored.itsBytes.data()),
                                                       stored.itsBytes.size())),

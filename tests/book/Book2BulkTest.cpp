@@ -208,12 +208,12 @@ TEST_F(Book2BulkTest, NoMemoryForTheCacheSaysSoAndLosesNothingKept) {
     }
     EXPECT_FALSE(itsBulk.InBulkUpdate());
 
-    // Refused on the way, what was kept is still written. After the first block of entries and
-    // the first of records, the slot table growing past 2048 positions asks for memory.
+    // Refused on the way, what was kept is still written. After the first block of entries with
+    // their records, the slot table growing past 2048 positions asks for memory.
     MemoryFaults().Reset();
     itsBulk.BeginBulkUpdate();
     MemoryFaults().Reset();
-    MemoryFaults().itsFailReserveAt = 3;
+    MemoryFaults().itsFailReserveAt = 2;
     auto plies = RandomPlies(100, 40, 17);
     size_t added = 0;
     try {
