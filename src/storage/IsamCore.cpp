@@ -105,9 +105,11 @@ bool CheckKey(IsamDatabase* db, int keyNr) {
 
 namespace {
 
-// A read of the data file through the read-ahead; false (with no error set) when the memory for
-// it is not to be had, and the read is made directly.
-bool ReadThroughReadAhead(IsamDatabase* db, int64_t offset, void* data, size_t count, bool& ok) {
+enum class TAhead { kServed, kNotServed, kFailed, kShort };
+
+// A read of the data file through the read-ahead. kNotServed when the memory for it is not to be
+// had (the read is then made directly); kFailed leaves the system's error code in code.
+TAhead ReadThroughReadAhead(IsamDatabase* db, int64_t offset, void* data, size_t count, int& code) {
     std::vector<uint8_t>& ahead = db->itsReadAhead;
     if (offset < db->itsReadAheadAt || offset + int64_t(count) > db->itsReadAheadAt + int64_t(ahead.size())) {
         try {
@@ -115,39 +117,49 @@ bool ReadThroughReadAhead(IsamDatabase* db, int64_t offset, void* data, size_t c
         } catch (const std::bad_alloc&) {
             db->itsReadAheadLimit = 0;
             std::vector<uint8_t>().swap(ahead);
-            return false;
+            return TAhead::kNotServed;
         }
         size_t done = 0;
-        int code = db->itsDataFile.ReadAt(offset, ahead.data(), ahead.size(), &done);
+        code = db->itsDataFile.ReadAt(offset, ahead.data(), ahead.size(), &done);
         ahead.resize(code == 0 ? done : 0);
         db->itsReadAheadAt = offset;
-        if (code != 0) {
-            ok = FailOs(code, TIoKind::kRead, db->itsReadOnly);
-            return true;
-        }
-        if (done < count) {
-            ok = Fail(kShortRead);
-            return true;
-        }
+        if (code != 0) return TAhead::kFailed;
+        if (done < count) return TAhead::kShort;
     }
     std::memcpy(data, ahead.data() + (offset - db->itsReadAheadAt), count);
-    ok = true;
-    return true;
+    return TAhead::kServed;
+}
+
+bool ReadAheadIsOn(const IsamDatabase* db, TFile& file, int64_t offset, size_t count) {
+    return db != nullptr && &file == &db->itsDataFile && db->itsReadAheadLimit >= count && offset >= 0;
 }
 
 } // namespace
 
 bool ReadExact(IsamDatabase* db, TFile& file, int64_t offset, void* data, size_t count) {
     if (offset < 0) return Fail(kShortRead);
-    bool ok = false;
-    if (db != nullptr && &file == &db->itsDataFile && db->itsReadAheadLimit >= count &&
-        ReadThroughReadAhead(db, offset, data, count, ok))
-        return ok;
+    if (ReadAheadIsOn(db, file, offset, count)) {
+        int code = 0;
+        switch (ReadThroughReadAhead(db, offset, data, count, code)) {
+        case TAhead::kServed: return true;
+        case TAhead::kFailed: return FailOs(code, TIoKind::kRead, db->itsReadOnly);
+        case TAhead::kShort: return Fail(kShortRead);
+        case TAhead::kNotServed: break;
+        }
+    }
     size_t done = 0;
     int code = file.ReadAt(offset, data, count, &done);
     if (code != 0) return FailOs(code, TIoKind::kRead, db != nullptr && db->itsReadOnly);
     if (done != count) return Fail(kShortRead);
     return true;
+}
+
+bool ReadDataQuietly(IsamDatabase* db, int64_t offset, void* data, size_t count) {
+    int code = 0;
+    if (ReadAheadIsOn(db, db->itsDataFile, offset, count))
+        return ReadThroughReadAhead(db, offset, data, count, code) == TAhead::kServed;
+    size_t done = 0;
+    return offset >= 0 && db->itsDataFile.ReadAt(offset, data, count, &done) == 0 && done == count;
 }
 
 bool WriteExact(IsamDatabase* db, TFile& file, int64_t offset, const void* data, size_t count) {

@@ -221,6 +221,9 @@ bool CheckKey(IsamDatabase* db, int keyNr);
 // ---- Files ----------------------------------------------------------------------------------
 
 bool ReadExact(IsamDatabase* db, TFile& file, int64_t offset, void* data, size_t count);
+// A read of the data file (through its read-ahead when on) that sets no error: false when the
+// bytes are not all to be had, and the caller reads them another way.
+bool ReadDataQuietly(IsamDatabase* db, int64_t offset, void* data, size_t count);
 bool WriteExact(IsamDatabase* db, TFile& file, int64_t offset, const void* data, size_t count);
 bool WriteZeros(IsamDatabase* db, TFile& file, int64_t offset, int64_t count);
 bool FlushFile(TFile& file);

@@ -223,10 +223,7 @@ uint16_t BTGetVariableRec(IsamDatabase* db, RecRef ref, void* record, uint16_t c
     int32_t low = windowed ? std::max(1, ref - 7) : ref;
     if (windowed) {
         window.resize(static_cast<size_t>(ref - low + 1) * static_cast<size_t>(l));
-        size_t got = 0;
-        windowed =
-            db->itsDataFile.ReadAt(static_cast<int64_t>(low) * l, window.data(), window.size(), &got) == 0 &&
-            got == window.size();
+        windowed = ReadDataQuietly(db, static_cast<int64_t>(low) * l, window.data(), window.size());
     }
     auto sectionAt = [&](int32_t slot) -> const uint8_t* {
         if (windowed && slot >= low && slot <= ref)

@@ -196,19 +196,23 @@ TEST_F(IsamVariableTest, ReadAheadReadsWhatIsThereAndForgetsItOnAWrite) {
         model[BTAddVariableRec(itsDb, record.data(), uint16_t(record.size()))] = record;
     }
     ASSERT_TRUE(IsamOK());
-    // A few slots at a time: in the order of the file, backwards, and after writes in between.
-    BTSetReadAhead(itsDb, 200);
-    for (const auto& [ref, record] : model) ASSERT_EQ(Get(ref), record) << ref;
-    for (auto it = model.rbegin(); it != model.rend(); ++it) ASSERT_EQ(Get(it->first), it->second);
-    for (auto& [ref, record] : model) {
-        record = Bytes(record.size(), uint8_t(ref));
-        BTPutVariableRec(itsDb, ref, record.data(), uint16_t(record.size()));
-        ASSERT_EQ(Get(ref), record) << ref;
+    // A few slots at a time, and (with the larger size) a record's whole window of slots at once:
+    // in the order of the file, backwards, and after writes in between.
+    for (size_t bytes : {size_t(200), size_t(4096)}) {
+        SCOPED_TRACE(bytes);
+        BTSetReadAhead(itsDb, bytes);
+        for (const auto& [ref, record] : model) ASSERT_EQ(Get(ref), record) << ref;
+        for (auto it = model.rbegin(); it != model.rend(); ++it) ASSERT_EQ(Get(it->first), it->second);
+        for (auto& [ref, record] : model) {
+            record = Bytes(record.size(), uint8_t(ref + bytes));
+            BTPutVariableRec(itsDb, ref, record.data(), uint16_t(record.size()));
+            ASSERT_EQ(Get(ref), record) << ref;
+        }
+        for (const auto& [ref, record] : model) ASSERT_EQ(Get(ref), record) << ref;
+        // Past the end of the file it fails as a direct read does.
+        Get(BTSlotCount(itsDb) + 5);
+        EXPECT_FALSE(IsamOK());
     }
-    for (const auto& [ref, record] : model) ASSERT_EQ(Get(ref), record) << ref;
-    // Past the end of the file it fails as a direct read does.
-    Get(BTSlotCount(itsDb) + 5);
-    EXPECT_FALSE(IsamOK());
     BTSetReadAhead(itsDb, 0);
     for (const auto& [ref, record] : model) ASSERT_EQ(Get(ref), record) << ref;
 }
