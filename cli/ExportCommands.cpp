@@ -9,7 +9,6 @@
 #include "app/ConsoleUserInterface.h"
 #include "app/Settings.h"
 #include "book/Book2.h"
-#include "book/RichTextBuffer.h"
 #include "pgn/BookToPGNExporter.h"
 #include "pgn/LineExporter.h"
 #include "pgn/PGNHeader.h"
@@ -48,15 +47,6 @@ void ApplyTags(const CLI::App& cmd, const TExportOptions& o, TSettings& settings
     settings.SetPgnExportErase(o.itsErase);
 }
 
-// The plain lines of a position's comment; none when the book has no record of it.
-std::vector<std::string> CommentLines(TBook2& book, const TPackedPosition& position) {
-    TPositionRecord record;
-    record.SetPosition(position);
-    TRichTextBuffer comment;
-    if (!book.FillInEverything(record, &comment) || !comment.HoldsText()) return {};
-    return comment.PlainTextLines();
-}
-
 // Writes the moves of --line from --fen (or the start position) as one game.
 void RunExportLine(const CLI::App& cmd, const TExportOptions& o, int& result) {
     TPackedPosition start = o.itsFen.empty() ? StartPosition() : ReadFenArgument(o.itsFen);
@@ -76,7 +66,7 @@ void RunExportLine(const CLI::App& cmd, const TExportOptions& o, int& result) {
     reader.LoadPosition(start);
     TChessParser writer;
     std::vector<std::string> startComment =
-        o.itsComments ? CommentLines(book, start) : std::vector<std::string>();
+        o.itsComments ? TLineExporter::CommentLines(book, start) : std::vector<std::string>();
     std::vector<TLineExporter::TPly> plies;
     std::istringstream moves(o.itsLine);
     std::string move;
@@ -92,7 +82,7 @@ void RunExportLine(const CLI::App& cmd, const TExportOptions& o, int& result) {
         writer.LoadPosition(reader.CurrentPosition());
         std::string text = writer.NotationFor(reader.GetChessMove());
         reader.ApplyMove();
-        plies.push_back({text, o.itsComments ? CommentLines(book, reader.CurrentPosition())
+        plies.push_back({text, o.itsComments ? TLineExporter::CommentLines(book, reader.CurrentPosition())
                                              : std::vector<std::string>()});
     }
     book.Close();

@@ -76,16 +76,6 @@ TCharFormat FromQtFormat(const QTextCharFormat& format, const TCharFormat& fallb
     return result;
 }
 
-TCharFormat CommentFontFormat(const std::string& name, int points, int style, std::uint32_t colour) {
-    TCharFormat format;
-    format.itsFont = name;
-    format.itsSize = points * 2;
-    format.itsBold = (style & 1) != 0;
-    format.itsItalic = (style & 2) != 0;
-    format.itsColour = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
-    return format;
-}
-
 void InsertRichText(QTextCursor& cursor, const TRichText& text, const TCharFormat& emptyFormat) {
     const QTextCharFormat empty = ToQtFormat(emptyFormat);
     bool first = true;

@@ -24,10 +24,6 @@ QTextCharFormat ToQtFormat(const TCharFormat& format);
 // fallback.
 TCharFormat FromQtFormat(const QTextCharFormat& format, const TCharFormat& fallback);
 
-// The comment font of the preferences: a name, points, a style (bit 0 bold, bit 1 italic) and a
-// colour as 0x00BBGGRR. Underline and strike-out have no place in a comment and are left out.
-TCharFormat CommentFontFormat(const std::string& name, int points, int style, std::uint32_t colour);
-
 // Inserts the paragraphs at the cursor: the first joins the cursor's block, each further one
 // starts a block. Empty blocks take emptyFormat for what is typed into them.
 void InsertRichText(QTextCursor& cursor, const TRichText& text, const TCharFormat& emptyFormat);

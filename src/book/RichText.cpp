@@ -648,4 +648,15 @@ TRichText ReadRtf(std::string_view bytes) {
     return TRtfReader(bytes.substr(start)).Read();
 }
 
+TCharFormat CommentFontFormat(const std::string& name, int points, int style, std::uint32_t colour) {
+    TCharFormat format;
+    format.itsFont = name;
+    format.itsSize = points * 2;
+    format.itsBold = (style & 1) != 0;
+    format.itsItalic = (style & 2) != 0;
+    // Stored colours are 0x00BBGGRR; the document keeps 0xRRGGBB.
+    format.itsColour = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+    return format;
+}
+
 } // namespace marvek

@@ -39,6 +39,10 @@ struct TCharFormat {
     bool operator==(const TCharFormat&) const = default;
 };
 
+// The comment font of the preferences: a name, points, a style (bit 0 bold, bit 1 italic) and a
+// colour as 0x00BBGGRR. Underline and strike-out have no place in a comment and are left out.
+TCharFormat CommentFontFormat(const std::string& name, int points, int style, std::uint32_t colour);
+
 struct TTextRun {
     std::string itsText;
     TCharFormat itsFormat;

@@ -42,14 +42,7 @@ void TRichTextBuffer::SetDocument(const TRichText& document) {
 }
 
 void TRichTextBuffer::SetDefaultFont(const std::string& name, int points, int style, std::uint32_t colour) {
-    TCharFormat format;
-    format.itsFont = name;
-    format.itsSize = points * 2;
-    format.itsBold = (style & 1) != 0;
-    format.itsItalic = (style & 2) != 0;
-    // Stored colours are 0x00BBGGRR; the document keeps 0xRRGGBB.
-    format.itsColour = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
-    itsDefaultFormat = format;
+    itsDefaultFormat = CommentFontFormat(name, points, style, colour);
 }
 
 } // namespace marvek

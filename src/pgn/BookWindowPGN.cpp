@@ -15,19 +15,6 @@
 
 namespace marvek {
 
-namespace {
-
-// The plain lines of a position's comment; none when the book does not hold it.
-std::vector<std::string> CommentLines(TBook2& book, const TPackedPosition& position) {
-    TPositionRecord record;
-    record.SetPosition(position);
-    TRichTextBuffer comment;
-    if (!book.FillInEverything(record, &comment) || !comment.HoldsText()) return {};
-    return comment.PlainTextLines();
-}
-
-} // namespace
-
 bool BookWindowRefusesImport(TBookWindow& window) {
     if (!window.BookOpen()) return true;
     if (!window.ReadOnly()) return false;
@@ -108,9 +95,10 @@ bool ExportBookWindowLine(TBookWindow& window) {
     std::vector<TLineExporter::TPly> plies;
     for (int ply = 1; ply <= window.PlyCount(); ++ply)
         plies.push_back({TLineExporter::PgnMove(window.LineMoveText(ply), local),
-                         comments ? CommentLines(book, window.LineBoard(ply)) : std::vector<std::string>()});
+                         comments ? TLineExporter::CommentLines(book, window.LineBoard(ply))
+                                  : std::vector<std::string>()});
     const std::vector<std::string> startComment =
-        comments ? CommentLines(book, window.LineBoard(0)) : std::vector<std::string>();
+        comments ? TLineExporter::CommentLines(book, window.LineBoard(0)) : std::vector<std::string>();
 
     TLineExporter exporter(settings);
     return exporter.Export(settings.PgnExportFile(), window.LineBoard(0), startComment, plies);

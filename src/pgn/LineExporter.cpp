@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "app/UserInterface.h"
+#include "book/Book2.h"
+#include "book/RichTextBuffer.h"
 #include "pgn/BookToPGNExporter.h"
 #include "pgn/PGNExportTags.h"
 #include "pgn/PGNHeader.h"
@@ -118,6 +120,14 @@ void TLineExporter::WriteLine(std::string_view line) {
     errno = 0;
     if (std::fwrite(line.data(), 1, line.size(), itsFile) != line.size() || std::fputc('\n', itsFile) == EOF)
         itsWriteError = errno ? errno : EIO;
+}
+
+std::vector<std::string> TLineExporter::CommentLines(TBook2& book, const TPackedPosition& position) {
+    TPositionRecord record;
+    record.SetPosition(position);
+    TRichTextBuffer comment;
+    if (!book.FillInEverything(record, &comment) || !comment.HoldsText()) return {};
+    return comment.PlainTextLines();
 }
 
 } // namespace marvek

@@ -12,6 +12,8 @@
 
 namespace marvek {
 
+class TBook2;
+
 class TLineExporter {
 public:
     // A token that would make the pending line longer than this starts a new line.
@@ -34,6 +36,10 @@ public:
     // the file could not be opened or written; the problem has been shown to the user.
     bool Export(const std::string& fileName, const TPackedPosition& start,
                 const std::vector<std::string>& startComment, const std::vector<TPly>& plies);
+
+    // The plain-text lines of a position's comment in the book, as a ply carries them; none when
+    // the book has no record of the position or its comment holds no text.
+    static std::vector<std::string> CommentLines(TBook2& book, const TPackedPosition& position);
 
     // The move of the book window's text: cut at its first ",", with an English piece letter.
     static std::string PgnMove(std::string_view moveText, const TPieceLetters& localLetters);
