@@ -73,7 +73,7 @@ bool ImportClipboardIntoBookWindow(TBookWindow& window, const std::string& text,
                                    TProgress* progress, TPGNImporter::TNamingQuestion namingQuestion) {
     if (text.empty() || BookWindowRefusesImport(window)) return false;
     TBookImportRequest request;
-    request.itsFileName = WriteClipboardWorkFile(text);
+    request.itsFileName = WriteClipboardWorkFile(ClipboardPgnText(text));
     if (request.itsFileName.empty()) return false;
     request.itsOptions = options;
     request.itsColours = colours;

@@ -8,6 +8,14 @@
 
 namespace marvek {
 
+std::string ClipboardPgnText(const std::string& text) {
+    for (size_t start = 0; start < text.size(); start = text.find('\n', start) + 1) {
+        if (text[start] == '[') return text;
+        if (text.find('\n', start) == std::string::npos) break;
+    }
+    return "[Event \"?\"]\n" + text;
+}
+
 std::string WriteClipboardWorkFile(const std::string& text) {
     const std::string path = ProgramFolder() + kClipboardWorkFileName;
     std::FILE* file = std::fopen(path.c_str(), "wb");

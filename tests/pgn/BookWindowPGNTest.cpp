@@ -70,6 +70,18 @@ TEST_F(BookWindowPGNTest, ClipboardGamesLeaveTheWindowWhereTheLastNewGameLeftThe
     EXPECT_EQ(Moves(), (std::vector<std::string>{"e5", "c5"}));
 }
 
+// Moves copied without their tags are one game; text with a tag line anywhere is kept as it is.
+TEST_F(BookWindowPGNTest, ClipboardMovesWithoutTagsAreOneGame) {
+    EXPECT_TRUE(ImportClipboardIntoBookWindow(Window(), "Copied from a page:\r\n1. e4 c5 2. Nf3 d6 1-0\r\n",
+                                              Options(), {}, nullptr));
+    EXPECT_EQ(Line(), "e4 c5");
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0], "1 games were imported from \r" + itsHome / kClipboardWorkFileName + " into Book.");
+    EXPECT_EQ(ReadWholeFile(itsHome / kClipboardWorkFileName),
+              "[Event \"?\"]\nCopied from a page:\r\n1. e4 c5 2. Nf3 d6 1-0\r\n");
+    EXPECT_EQ(ClipboardPgnText("1. d4 {\n[%clk 0:03]} d5 *"), "1. d4 {\n[%clk 0:03]} d5 *");
+}
+
 TEST_F(BookWindowPGNTest, NothingToImportOrAReadOnlyBookChangesNothing) {
     EXPECT_FALSE(ImportClipboardIntoBookWindow(Window(), "", Options(), {}, nullptr));
     EXPECT_TRUE(Texts().empty());
