@@ -9,11 +9,8 @@
 namespace marvek {
 
 std::string ClipboardPgnText(const std::string& text) {
-    for (size_t start = 0; start < text.size(); start = text.find('\n', start) + 1) {
-        if (text[start] == '[') return text;
-        if (text.find('\n', start) == std::string::npos) break;
-    }
-    return "[Event \"?\"]\n" + text;
+    const bool hasTagLine = text.starts_with('[') || text.find("\n[") != std::string::npos;
+    return hasTagLine ? text : "[Event \"?\"]\n" + text;
 }
 
 std::string WriteClipboardWorkFile(const std::string& text) {
